@@ -1,0 +1,29 @@
+# The two commands of the README: `make run` and `make test`. Everything else helps.
+BUILD ?= build
+JOBS ?= $(shell nproc)
+
+.PHONY: all deps configure build run test bench clean
+
+all: build
+
+deps:
+	@./tools/install-deps.sh
+
+configure: deps
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j$(JOBS)
+
+# Plays in a window where a display exists; elsewhere runs a short headless demo.
+run: build
+	@./tools/run-game.sh $(BUILD)
+
+test: build
+	@cd $(BUILD) && ctest --output-on-failure -j$(JOBS) --timeout 600
+
+bench: build
+	@./tools/run-benchmarks.sh $(BUILD)
+
+clean:
+	rm -rf $(BUILD)
