@@ -8,6 +8,7 @@
 #include <SDL.h>
 #include <unistd.h>
 
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -176,6 +177,24 @@ int sdlMode() {
   return runLoop();
 }
 
+// Paints the raw frame buffer through its pitches: left half green, right half red, a
+// white pixel at the device's top-left corner.
+int rawMode(const char* title) {
+  if (!makeWindows("RAWTEST", title)) return 10;
+  const RawFrameBuffer& raw = rawFrameBuffer();
+  if (!raw.origin) return 12;
+  for (int32_t y = 0; y < raw.height; ++y) {
+    for (int32_t x = 0; x < raw.width; ++x) {
+      uint16_t* p = reinterpret_cast<uint16_t*>(raw.origin + ptrdiff_t(x) * raw.xPitch + ptrdiff_t(y) * raw.yPitch);
+      *p = x == 0 && y == 0 ? 0xFFFF : x < raw.width / 2 ? 0x07E0 : 0xF800;
+    }
+  }
+  markRawFrameBufferDirty();
+  std::printf("ready %llx %d\n", static_cast<unsigned long long>(topWindow), int(::getpid()));
+  std::fflush(stdout);
+  return runLoop();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -186,10 +205,19 @@ int main(int argc, char** argv) {
   }
   if (argc >= 2 && std::strcmp(argv[1], "ticks") == 0) return ticksMode();
   if (argc >= 2 && std::strcmp(argv[1], "sdl") == 0) return sdlMode();
-  if (argc >= 2 && std::strcmp(argv[1], "cmdline") == 0) {
-    std::printf("cmdline %s\n", toUtf8(commandLine()).c_str());
+  if (argc >= 2 && std::strncmp(argv[1], "cmdline", 7) == 0) {
+    // Started through createProcess: report the command line in the file KS_HELPER_OUT.
+    const char* out = std::getenv("KS_HELPER_OUT");
+    if (!out) return 2;
+    std::string temp = std::string(out) + ".tmp";
+    FILE* f = std::fopen(temp.c_str(), "wb");
+    if (!f) return 3;
+    std::fprintf(f, "%s", toUtf8(commandLine()).c_str());
+    std::fclose(f);
+    std::rename(temp.c_str(), out);
     return 0;
   }
+  if (argc >= 3 && std::strcmp(argv[1], "raw") == 0) return rawMode(argv[2]);
   std::fprintf(stderr, "usage: platform_helper window|vanish CLASS TITLE | ticks | sdl | cmdline ...\n");
   return 2;
 }
