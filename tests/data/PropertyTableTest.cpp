@@ -104,6 +104,10 @@ TEST(PropertyTable, KeysCompareCaseSensitively) {
   EXPECT_EQ(table.lookupText(u"abc"), value(2));
   EXPECT_EQ(table.lookupText(u"ABC"), nullptr);
   EXPECT_EQ(PropertyTable::hashText(u""), 0u);
+  // 32 samples at (k * len) / 32, the last one being the terminating zero.
+  EXPECT_EQ(PropertyTable::hashText(u"ab"), 64487583u);
+  EXPECT_EQ(PropertyTable::hashText(u"sceneVehicle"), 3539759514u);
+  EXPECT_EQ(PropertyTable::hashText(u"btnNextTrack"), 345836243u);
 }
 
 TEST(PropertyTable, IdentityKeysCompareByPointer) {

@@ -1,6 +1,8 @@
 // TemplateFile: reading rules, references, subkeys, setters and writing back.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include "DataTestSupport.h"
 #include "data/ScreenLayout.h"
 #include "data/TemplateFile.h"
@@ -227,6 +229,20 @@ TEST_F(TemplateFileTest, LayoutSuffixFollowsTheScreenLayout) {
   setScreenLayout(ScreenLayout::Portrait);
   EXPECT_EQ(TemplateFile::composePath(u"\\x\\v1.0", u"noext", true), u"\\x\\v1.0\\noext");
   EXPECT_EQ(TemplateFile::composePath(u"\\x\\sub\\..\\y/", u"t.properties", true), u"\\x\\y/t_P.properties");
+}
+
+TEST_F(TemplateFileTest, SaveReplacesTheFileWhole) {
+  TemplateFile file;
+  ASSERT_TRUE(loadText(file, "whole.properties", "a=1\n"));
+  std::string host = (scratch.host() / "whole.properties").string();
+  struct stat before, after;
+  ASSERT_EQ(::stat(host.c_str(), &before), 0);
+  file.set(u"a", u"2");
+  ASSERT_TRUE(file.save());
+  ASSERT_EQ(::stat(host.c_str(), &after), 0);
+  EXPECT_NE(before.st_ino, after.st_ino);   // a new file renamed over, not rewritten in place
+  EXPECT_EQ(readText(scratch.host() / "whole.properties"), "a=2\n");
+  EXPECT_EQ(datatest::filesIn(scratch.host()), std::vector<std::string>{"whole.properties"});
 }
 
 TEST_F(TemplateFileTest, SaveFailures) {
