@@ -24,6 +24,7 @@ struct ErrorManager {
   jpeg_error_mgr pub;
   jmp_buf jump;
   const char16_t* path;
+  bool shown;  // the text names only the file, so one box per picture is enough
 };
 
 struct SourceManager {
@@ -35,6 +36,8 @@ struct SourceManager {
 
 void outputMessage(j_common_ptr cinfo) {
   ErrorManager* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+  if (err->shown) return;
+  err->shown = true;
   // The library's own text is not shown: the player sees which picture failed.
   os::WString text = os::format(u"Error happened when loading image:\n%s\n", err->path);
   showImageMessage(os::getForegroundWindow(), text, u"Error", os::MB_OK | os::MB_ICONERROR);
@@ -144,6 +147,7 @@ bool decompress(MemoryReader* reader, const char16_t* path, bool deviceDepth, Im
   jerr.pub.output_message = outputMessage;
   jerr.pub.reset_error_mgr = resetErrorManager;
   jerr.path = path;
+  jerr.shown = false;
   if (setjmp(jerr.jump)) {
     jpeg_destroy_decompress(&cinfo);
     target->destroy();
