@@ -81,8 +81,8 @@ namespace {
 // Scales a summed vertex normal back to unit length in 16.16. The sum is first reduced
 // by 5 bits; a vertex shared by very many faces is reduced further until the squared
 // length fits the 32-bit root, which leaves the usual case bit for bit unchanged.
-void renormalize(MeshVertex& v) {
-  int64_t c[3] = {v.nx >> 5, v.ny >> 5, v.nz >> 5};
+void renormalize(MeshVertex& v, const int64_t* sum) {
+  int64_t c[3] = {sum[0] >> 5, sum[1] >> 5, sum[2] >> 5};
   for (;;) {
     uint64_t q = uint64_t(c[0] * c[0]) + uint64_t(c[1] * c[1]) + uint64_t(c[2] * c[2]);
     bool fits = q <= 0xFFFFFFFFull;
@@ -98,9 +98,9 @@ void renormalize(MeshVertex& v) {
     v.nz = int32_t(c[2]);
     return;
   }
-  v.nx = int32_t(int32_t(c[0] * 65536) / len);
-  v.ny = int32_t(int32_t(c[1] * 65536) / len);
-  v.nz = int32_t(int32_t(c[2] * 65536) / len);
+  v.nx = int32_t(c[0] * 65536) / len;
+  v.ny = int32_t(c[1] * 65536) / len;
+  v.nz = int32_t(c[2] * 65536) / len;
 }
 
 }  // namespace
@@ -119,17 +119,18 @@ void Mesh::prepare(bool withBounds) {
     face.nz = toFixed(n.z);
   }
   if (material->detailLevel > 2 && !material->flat) {
-    for (MeshVertex& v : vertices) v.nx = v.ny = v.nz = 0;
+    // Sums are kept in 64 bits: a vertex may be shared by any number of faces.
+    std::vector<int64_t> sums(vertices.size() * 3, 0);
     for (const MeshFace& face : faces) {
       if (!faceIsValid(face)) continue;
       for (int16_t index : {face.a, face.b, face.c}) {
-        MeshVertex& v = vertices[uint16_t(index)];
-        v.nx += face.nx;
-        v.ny += face.ny;
-        v.nz += face.nz;
+        int64_t* sum = &sums[size_t(uint16_t(index)) * 3];
+        sum[0] += face.nx;
+        sum[1] += face.ny;
+        sum[2] += face.nz;
       }
     }
-    for (MeshVertex& v : vertices) renormalize(v);
+    for (size_t i = 0; i < vertices.size(); ++i) renormalize(vertices[i], &sums[i * 3]);
   }
   if (withBounds) {
     Vector3 min, max;
