@@ -82,8 +82,10 @@ Raster arrowButton(int size, bool right, bool bright) {
   return r;
 }
 
-Raster checkBox(bool checked) {
-  Raster r(18, 18);
+// Check box; `width` > 18 leaves a transparent strip to the right for the label, so a
+// tap on the label also toggles it.
+Raster checkBox(bool checked, int width = 18) {
+  Raster r(width, 18);
   r.fillRoundRect(0, 0, 18, 18, 4, rgb(pal::Night));
   r.fillRoundRect(1, 1, 16, 16, 3, [&](float, float y) { return mix(rgb(0x26467A), rgb(0x0F2142), y / 18); });
   r.strokeRoundRect(1, 1, 16, 16, 3, 1.2f, checked ? rgb(pal::Amber) : rgb(pal::Ice));
@@ -201,12 +203,13 @@ Raster speedometerCover() {
   return r;
 }
 
+// Lap progress frame: a trough for the bar at (4, 4) and the clock field on the right.
 Raster gauge() {
-  Raster r(150, 22);
-  r.fillRoundRect(0, 0, 150, 22, 6, rgb(pal::Night, 0.92f));
-  r.strokeRoundRect(0, 0, 150, 22, 6, 1.2f, rgb(pal::Ice));
-  r.fillRoundRect(3, 4, 104, 14, 3, rgb(0x050B18));  // trough for the bar at (4, 4)
-  r.fillRect(108.5f, 4, 1, 14, rgb(pal::Ice, 0.6f));
+  Raster r(164, 22);
+  r.fillRoundRect(0, 0, 164, 22, 6, rgb(pal::Night, 0.92f));
+  r.strokeRoundRect(0, 0, 164, 22, 6, 1.2f, rgb(pal::Ice));
+  r.fillRoundRect(3, 3, 104, 14, 3, rgb(0x050B18));
+  r.fillRect(109.5f, 4, 1, 14, rgb(pal::Ice, 0.6f));
   return r;
 }
 
@@ -385,7 +388,9 @@ bool makeGuiArt(Content& c) {
        addStill(c, "btnPrevBright.gif", arrowButton(28, false, true), true) &&
        addStill(c, "btnNext.gif", arrowButton(28, true, false), true) &&
        addStill(c, "btnNextBright.gif", arrowButton(28, true, true), true) &&
-       addStill(c, "check.gif", checkBox(false), true) && addStill(c, "checkBright.gif", checkBox(true), true);
+       addStill(c, "check.gif", checkBox(false), true) && addStill(c, "checkBright.gif", checkBox(true), true) &&
+       addStill(c, "checkWide.gif", checkBox(false, 96), true) &&
+       addStill(c, "checkWideBright.gif", checkBox(true, 96), true);
   ok = ok && addStill(c, "inputpad.gif", inputPad(), false) && addStill(c, "btn.gif", keyCap(18, 18, true), true) &&
        addStill(c, "btnBig.gif", keyCap(40, 20, false), true);
   const char* padNames[5] = {"btnLeft.gif", "btnUp.gif", "btnRight.gif", "btnDown.gif", "btnEnter.gif"};
@@ -407,8 +412,8 @@ bool makeGuiArt(Content& c) {
        addStill(c, "cover2.gif", shutter.crop(120, 0, 120, 320), false);
   const FontSpec fonts[FontCount] = {
       {"fontSmall.gif", 9, 14, Face::MonoBold, 12, pal::Snow, pal::Frost, pal::Night, 1.0f},
-      {"font.gif", 12, 18, Face::MonoBold, 16, 0xFFFFFF, pal::Frost, pal::Night, 1.2f},
-      {"fontBright.gif", 12, 18, Face::MonoBold, 16, 0xFFE08A, pal::Amber, pal::Night, 1.2f},
+      {"font.gif", 11, 16, Face::MonoBold, 14, 0xFFFFFF, pal::Frost, pal::Night, 1.1f},
+      {"fontBright.gif", 11, 16, Face::MonoBold, 14, pal::Night, 0x1C3766, 0xFFE9B8, 1.1f},
       {"fontHud.gif", 12, 18, Face::MonoBold, 16, 0xFFFFFF, 0xBFE3FF, 0x000814, 1.5f},
       {"fontBig.gif", 28, 38, Face::SansBold, 32, 0xFFF4D0, pal::Amber, pal::Night, 2.2f},
   };

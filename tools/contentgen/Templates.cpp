@@ -72,7 +72,8 @@ bool checkTemplate(const std::string& path, const std::string& text, bool isPage
     if (key.size() > 64) fail("name '" + key + "' is longer than 64 characters");
     if (!keys.insert(key).second) fail("'" + key + "' is defined twice");
     if (value.find("//") != std::string::npos) fail("'//' starts a comment inside a value");
-    if (!isPage) continue;
+    // Plain values (no 'name:value' items) are data the game reads, like vehicleSelected.
+    if (!isPage || value.find(':') == std::string::npos) continue;
     auto list = items(value);
     std::string type;
     for (auto& [k, v] : list)
