@@ -27,7 +27,7 @@ function(ks_unit_tests name)
   if(NOT sources)
     return()
   endif()
-  add_executable(${name}_tests ${sources})
+  add_executable(${name}_tests ${sources} ${PROJECT_SOURCE_DIR}/cmake/TestRuntimeFolder.cpp)
   target_link_libraries(${name}_tests PRIVATE ${ARG_DEPENDS} ks_test_main)
   target_compile_definitions(${name}_tests PRIVATE
     KS_TEST_SOURCE_DIR="${CMAKE_CURRENT_SOURCE_DIR}"
