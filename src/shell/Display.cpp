@@ -224,7 +224,7 @@ int16_t gapiKeyB() { return gDirect.keys.vkB; }
 int16_t gapiKeyC() { return gDirect.keys.vkC; }
 int16_t gapiKeyStart() { return gDirect.keys.vkStart; }
 
-uint32_t keyBit(uint32_t vk) {
+uint32_t keyMaskBit(uint32_t vk) {
   if (gDirect.inputOpen) {
     if (vk == uint32_t(uint16_t(gDirect.keys.vkA))) return 0x2000;
     if (vk == uint32_t(uint16_t(gDirect.keys.vkB))) return 0x4000;

@@ -229,6 +229,18 @@ TEST_F(DisplayTest, HandheldQuirkUsesTheFixedLandscapeAddressedBuffer) {
   presentDirect(page, nullptr);
   EXPECT_EQ(d.frameBuffer[0], 0x07E0);
   EXPECT_EQ(d.frameBuffer[239 * -320 + 319], 0xF800);
+  // The player sees it: the buffer is the profile's raw one, or it is sampled onto the
+  // screen.
+  std::vector<uint8_t> rgb;
+  int32_t w = 0, h = 0;
+  os::captureScreen(rgb, w, h);
+  ASSERT_EQ(w, 240);
+  ASSERT_EQ(h, 320);
+  EXPECT_EQ(rgb[0], 0);
+  EXPECT_EQ(rgb[1], 255);
+  size_t last = (size_t(319) * 240 + 239) * 3;
+  EXPECT_EQ(rgb[last], 255);
+  EXPECT_EQ(rgb[last + 1], 0);
   endDraw();
 }
 
@@ -260,20 +272,20 @@ TEST_F(DisplayTest, GapiDrawingGoesToTheScreen) {
 }
 
 TEST_F(DisplayTest, KeysOrientationAndFullScreen) {
-  EXPECT_EQ(keyBit(os::VK_UP), 0x1u);
-  EXPECT_EQ(keyBit(os::VK_RETURN), 0x80u);
-  EXPECT_EQ(keyBit(os::VK_ACTION), 0x80u);
-  EXPECT_EQ(keyBit(os::VK_INSERT), 0x800u);
-  EXPECT_EQ(keyBit(os::VK_APP1), 0u);
+  EXPECT_EQ(keyMaskBit(os::VK_UP), 0x1u);
+  EXPECT_EQ(keyMaskBit(os::VK_RETURN), 0x80u);
+  EXPECT_EQ(keyMaskBit(os::VK_ACTION), 0x80u);
+  EXPECT_EQ(keyMaskBit(os::VK_INSERT), 0x800u);
+  EXPECT_EQ(keyMaskBit(os::VK_APP1), 0u);
   openDirect(0, false, true);
   EXPECT_TRUE(isDirectInputOpen());
   EXPECT_EQ(gapiKeyA(), int16_t(0xC1));
   EXPECT_EQ(gapiKeyStart(), int16_t(0xC4));
-  EXPECT_EQ(keyBit(os::VK_APP1), 0x2000u);
-  EXPECT_EQ(keyBit(os::VK_APP4), 0x10000u);
-  EXPECT_EQ(keyBit(os::VK_UP), 0x1u);
+  EXPECT_EQ(keyMaskBit(os::VK_APP1), 0x2000u);
+  EXPECT_EQ(keyMaskBit(os::VK_APP4), 0x10000u);
+  EXPECT_EQ(keyMaskBit(os::VK_UP), 0x1u);
   closeDirect();
-  EXPECT_EQ(keyBit(os::VK_APP2), 0u);
+  EXPECT_EQ(keyMaskBit(os::VK_APP2), 0u);
 
   DeviceFacts f = facts(240, 320);
   f.startupOrientation = 0;
