@@ -1,4 +1,6 @@
-// Triangle tests: 2D edge-sign test after dropping an axis; barycentric line test.
+// Triangle tests for the collision grid: a 2D edge-sign test after dropping the line's
+// axis, then the plane solved along that axis; and a plane hit followed by a barycentric
+// check. Edges are inside; a triangle parallel to the line gives no hit.
 #include "engine3d/TriangleTests.h"
 
 #include <cmath>
