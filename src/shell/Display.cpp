@@ -76,6 +76,8 @@ void setDeviceFacts(const DeviceFacts& facts) {
     gFacts.designWidth = 320;
     gFacts.designHeight = 240;
   }
+  // Templates pick their layout variant from the same screen class.
+  setScreenLayout(gFacts.layout);
 }
 
 void detectDevice() {
