@@ -3,6 +3,7 @@
 //                        paints a known picture and reports what it receives on stdout
 //   vanish CLASS TITLE   the same, but ends at once when sent WM_USER+7
 //   ticks                prints virtual clock readings of a fixed sleep/peek sequence
+//   temp                 prints the temporary path
 //   sdl                  on the SDL backend: pushes host key and mouse events and reports
 //                        the messages they became
 #include <SDL.h>
@@ -265,6 +266,10 @@ int main(int argc, char** argv) {
     return windowMode(argv[2], argv[3]);
   }
   if (argc >= 2 && std::strcmp(argv[1], "ticks") == 0) return ticksMode();
+  if (argc >= 2 && std::strcmp(argv[1], "temp") == 0) {
+    std::printf("temp %s\n", toUtf8(tempPath()).c_str());
+    return 0;
+  }
   if (argc >= 2 && std::strcmp(argv[1], "sdl") == 0) return sdlMode();
   if (argc >= 2 && std::strncmp(argv[1], "cmdline", 7) == 0) {
     // Started through createProcess: report the command line in the file KS_HELPER_OUT.
