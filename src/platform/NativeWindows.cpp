@@ -391,10 +391,7 @@ void pump() {
   detail::BackendOps& b = detail::backend();
   b.pumpEvents();
   detail::serviceRequests(0);
-  if (detail::screenNeedsPresent()) {
-    detail::screenPresented();
-    b.present();
-  }
+  detail::presentScreen(true);
   drainInput();
 }
 
