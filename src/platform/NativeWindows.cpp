@@ -615,8 +615,9 @@ bool destroyWindow(HWND hwnd) {
     s.windows.erase(uint32_t(h & 0xFFFFFFFFu));
   }
   if (topLevel) {
-    publishTopLevel();
+    // Logged before it leaves the registry: whoever sees it gone finds the event written.
     logEvent("window-destroyed", className, title);
+    publishTopLevel();
     if (s.active == hwnd) {
       s.active = 0;
       if (s.hostActive) activate(otherVisibleTopLevel(0));

@@ -89,6 +89,44 @@ TEST(CrossProcessTest, AnotherProcessWindowIsFoundRetitledMessagedAndSentWmDestr
   EXPECT_EQ(log.find("HELPERCHILD"), std::string::npos) << "child windows are not logged";
 }
 
+TEST(CrossProcessTest, ARelaunchedInstanceEndsTheOneThatStartedIt) {
+  std::string events = kstest::makeTempFolder() + "/events.txt";
+  Started old;
+  ASSERT_TRUE(startWindow(old, "window", "Pavlet_WINDOW", "Kestrune - Daduze", {"KESTRUNE_EVENTS=" + events}));
+  postMessage(old.hwnd, WM_USER + 5, 0, 0);
+  std::string line;
+  ASSERT_TRUE(kstest::waitLine(old.helper, "relaunch ", line));
+  EXPECT_EQ(line, "relaunch 1");
+  ASSERT_TRUE(kstest::waitLine(old.helper, "destroy top", line)) << "the new instance sent WM_DESTROY";
+  EXPECT_EQ(kstest::waitExit(old.helper), 0);
+  HWND fresh = 0;
+  for (int i = 0; i < 500 && !fresh; ++i) {
+    fresh = findWindow(u"Pavlet_WINDOW", u"Kestrune - Daduze");
+    if (!fresh) usleep(10000);
+  }
+  ASSERT_NE(fresh, 0u);
+  const int freshPid = int32_t(fresh >> 32);
+  struct Reaper {  // the new instance is no child of ours: end it by its id if it stays
+    int pid;
+    ~Reaper() {
+      for (int i = 0; i < 200 && ::kill(pid, 0) == 0; ++i) usleep(10000);
+      if (::kill(pid, 0) == 0) ::kill(pid, SIGKILL);
+    }
+  } reaper{freshPid};
+  EXPECT_NE(freshPid, old.pid);
+  EXPECT_EQ(findWindow(u"Pavlet_WINDOW", u"_QX_FLAG_TOBEDESTROYED_"), 0u);
+  // Close the new instance as a player would, and wait until it is gone.
+  EXPECT_TRUE(postMessage(fresh, WM_CLOSE, 0, 0));
+  for (int i = 0; i < 500 && findWindow(u"Pavlet_WINDOW", {}); ++i) usleep(10000);
+  EXPECT_EQ(findWindow(u"Pavlet_WINDOW", {}), 0u);
+  std::string log = readFile(events);
+  EXPECT_EQ(log,
+            "window-created\tPavlet_WINDOW\tKestrune - Daduze\n"
+            "window-destroyed\tPavlet_WINDOW\t_QX_FLAG_TOBEDESTROYED_\n"
+            "window-created\tPavlet_WINDOW\tKestrune - Daduze\n"
+            "window-destroyed\tPavlet_WINDOW\tKestrune - Daduze\n");
+}
+
 TEST(CrossProcessTest, DestroyWindowAndPostMessageReachAnotherProcess) {
   Started s;
   ASSERT_TRUE(startWindow(s, "window", "REMOTE", "remote"));
