@@ -166,6 +166,7 @@ class MusicVoice : public Voice {
   int pendingJump_ = -1;  // order, -1 = none
   int pendingRow_ = 0;    // row offset
   int patternDelay_ = 0;
+  bool ending_ = false;  // the song is over: stop at the next row boundary
   int rowsRead_ = 0;
 };
 
