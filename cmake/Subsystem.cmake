@@ -28,13 +28,13 @@ function(ks_unit_tests name)
     return()
   endif()
   add_executable(${name}_tests ${sources})
-  target_link_libraries(${name}_tests PRIVATE ${ARG_DEPENDS} GTest::gtest GTest::gtest_main GTest::gmock)
+  target_link_libraries(${name}_tests PRIVATE ${ARG_DEPENDS} ks_test_main)
   target_compile_definitions(${name}_tests PRIVATE
     KS_TEST_SOURCE_DIR="${CMAKE_CURRENT_SOURCE_DIR}"
     KS_BUILD_DIR="${CMAKE_BINARY_DIR}")
   set_target_properties(${name}_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   gtest_discover_tests(${name}_tests
     DISCOVERY_MODE PRE_TEST
-    PROPERTIES ENVIRONMENT "KESTRUNE_BACKEND=headless;KESTRUNE_CLOCK=virtual")
+    PROPERTIES ENVIRONMENT "KESTRUNE_BACKEND=headless" ENVIRONMENT_MODIFICATION "KESTRUNE_CLOCK=set:virtual")
 endfunction()
 include(GoogleTest)

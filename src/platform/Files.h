@@ -30,7 +30,16 @@ bool removeDirectory(WStringView path);   // only when empty
 bool createPrivateDirectory(WStringView path);
 
 // Names (without folder) of the regular files matching the pattern's last piece, which
-// may hold '*' and '?' wildcards; directories are skipped; order as the folder lists.
+// may hold '*' and '?' wildcards (matched ignoring ASCII case, as the handheld did);
+// directories are skipped; sorted by name so every run lists them alike.
 std::vector<WString> findFiles(WStringView pattern);
+
+// A regular file that may not be written: no write permission bits, or this user may
+// not write it. Replacing such a file by renaming over it would defeat the protection.
+bool isReadOnlyFile(WStringView path);
+
+// Flushes a stream written by the game and forces its data to the storage, so a
+// rename that follows never publishes an empty file. False when either step fails.
+bool syncFile(FILE* file);
 
 }  // namespace os

@@ -1,0 +1,136 @@
+// The canvas frame: timer, listeners, update, scenes, components, presentation; and
+// starting and stopping frames as the canvas resumes, suspends and loses activation.
+#include "shell/Canvas.h"
+
+#include <algorithm>
+
+#include "platform/Gdi.h"
+#include "platform/System.h"
+#include "shell/Display.h"
+#include "shell/ShellState.h"
+
+namespace {
+
+const char16_t kCanvasClassName[] = u"CANVAS";
+constexpr int kIdleResetMilliseconds = 45000;
+
+}  // namespace
+
+Canvas::Canvas(const char16_t* ownerTitle, bool backBuffer) : Window(ownerTitle, 0, backBuffer) {
+  windowClass_.className = kCanvasClassName;
+  windowClass_.background = os::getStockObject(backBuffer ? os::NULL_BRUSH : os::BLACK_BRUSH);
+  style_ = os::WS_CHILD | os::WS_VISIBLE;
+  previousFrameTarget_ = shellState().frameTarget;
+}
+
+Canvas::~Canvas() {
+  ShellState& state = shellState();
+  if (state.frameTarget == this) state.frameTarget = previousFrameTarget_;
+}
+
+void Canvas::run(const os::MSG& /*message*/, Window* /*mainWindow*/) {
+  runFrame();
+  paint(nullptr);
+}
+
+void Canvas::runFrame() {
+  tickFlag_ = timer_.tick();
+  frameTime_ = timer_.frameTime;
+  for (size_t i = preFrameListeners_.size(); i-- > 0;) preFrameListeners_[i]->onFrame(this, frameTime_);
+  update(frameTime_);
+  drawScenes();
+  afterDraw(frameTime_);
+  for (size_t i = postFrameListeners_.size(); i-- > 0;) postFrameListeners_[i]->onFrame(this, frameTime_);
+  if (tickFlag_) {
+    onTick(float(timer_.period) * 0.001f);
+    ++idleFrameCount_;
+    // Keep the device awake while the game runs.
+    if (idleFrameCount_ * timer_.period > kIdleResetMilliseconds) {
+      idleFrameCount_ = 0;
+      os::systemIdleTimerReset();
+    }
+  }
+}
+
+void Canvas::drawScenes() {
+  // The page's scenes are drawn here once pages are loaded from templates.
+}
+
+void Canvas::resume() {
+  running_ = true;
+  shellState().frameTarget = this;
+  timer_.restart();
+  idleFrameCount_ = 0;
+}
+
+void Canvas::suspend() {
+  running_ = false;
+  shellState().frameTarget = previousFrameTarget_;
+}
+
+void Canvas::renderNow(bool force) {
+  if (running_ && !force) {
+    runFrame();
+    return;
+  }
+  frameTime_ = -1.0f;
+  drawScenes();
+}
+
+void Canvas::refresh() {
+  if (running_) return;
+  renderNow(true);
+  paint(nullptr);
+}
+
+void Canvas::runTransition(Transition* transition, bool reverse, bool redraw) {
+  if (!backBuffer_ || !transition) return;
+  transition->run(this, reverse, redraw);
+}
+
+void Canvas::addPreFrameListener(FrameListener* listener) { preFrameListeners_.push_back(listener); }
+void Canvas::addPostFrameListener(FrameListener* listener) { postFrameListeners_.push_back(listener); }
+
+void Canvas::removePreFrameListener(FrameListener* listener) {
+  preFrameListeners_.erase(std::remove(preFrameListeners_.begin(), preFrameListeners_.end(), listener),
+                           preFrameListeners_.end());
+}
+
+void Canvas::removePostFrameListener(FrameListener* listener) {
+  postFrameListeners_.erase(std::remove(postFrameListeners_.begin(), postFrameListeners_.end(), listener),
+                            postFrameListeners_.end());
+}
+
+void Canvas::onPaint(const os::PAINTSTRUCT& /*paint*/) { renderNow(false); }
+
+void Canvas::onKey(uint32_t message, uint32_t virtualKey) {
+  uint32_t bit = keyMaskBit(virtualKey);
+  if (message == os::WM_KEYDOWN) {
+    keyMask_ |= bit;
+  } else if (message == os::WM_KEYUP) {
+    keyMask_ &= ~bit;
+    lastReleasedKey_ = virtualKey;
+  }
+}
+
+void Canvas::onActivate(bool active) {
+  if (!active) {
+    if (running_) {
+      suspend();
+      resumeAfterActivation_ = true;
+    }
+    // Sound pauses with the frames (wired to the mixer with the sound subsystem).
+    return;
+  }
+  setFocus();
+  if (resumeAfterActivation_) {
+    resume();
+    resumeAfterActivation_ = false;
+  }
+}
+
+void Canvas::onDestroyed() {
+  if (running_) suspend();
+  preFrameListeners_.clear();
+  postFrameListeners_.clear();
+}
