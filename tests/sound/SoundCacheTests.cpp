@@ -111,14 +111,3 @@ TEST_F(CacheFolder, FactoryEntryNeedsASource) {
   ASSERT_NE(s, nullptr);
   EXPECT_EQ(createSoundObject(cache, gameFolder, u"whistle0.WAV"), s);
 }
-
-TEST(SoundPath, FoldsParentPieces) {
-  struct Case { const char16_t* folder; const char16_t* name; const char16_t* path; };
-  const Case cases[] = {
-      {u"..\\resources\\GUI", u"click.wav", u"..\\resources\\GUI\\click.wav"},
-      {u"..\\resources\\GUI\\", u"..\\scenes\\yukon\\track.mod", u"..\\resources\\scenes\\yukon\\track.mod"},
-      {u"..\\resources/GUI/", u"a.wav", u"..\\resources\\GUI\\a.wav"},
-      {u"\\games\\ks\\bin\\..\\..", u"x.wav", u"\\games\\x.wav"},
-  };
-  for (const Case& c : cases) EXPECT_EQ(soundPath(c.folder, c.name), os::WString(c.path));
-}
