@@ -96,6 +96,9 @@ TEST(SdlAudio, DiskDriverReceivesTheQueuedBuffers) {
   setenv("SDL_AUDIODRIVER", "disk", 1);
   setenv("SDL_DISKAUDIOFILE", out.c_str(), 1);
   setenv("SDL_DISKAUDIODELAY", "1", 1);
+  const fs::path capture = fs::path(KS_BUILD_DIR) / "sound-sdl-capture.wav";
+  fs::remove(capture);
+  setenv("KESTRUNE_AUDIO_CAPTURE", capture.c_str(), 1);
   os::WaveFormat f;
   f.channels = 1;
   f.samplesPerSec = 8000;
@@ -106,6 +109,7 @@ TEST(SdlAudio, DiskDriverReceivesTheQueuedBuffers) {
   sdlDone = 0;
   const int opened = os::waveOutOpenOn(os::sdlAudioBackend(), &device, f, countSdlDone, nullptr);
   unsetenv("SDL_AUDIODRIVER");
+  unsetenv("KESTRUNE_AUDIO_CAPTURE");
   if (opened != os::MMSYSERR_NOERROR) GTEST_SKIP() << "this SDL has no disk audio driver";
   std::vector<uint8_t> data(3 * 240);
   for (size_t i = 0; i < data.size(); ++i) data[i] = uint8_t(i % 251);
@@ -127,6 +131,11 @@ TEST(SdlAudio, DiskDriverReceivesTheQueuedBuffers) {
   ASSERT_GE(raw.size(), start + data.size());
   EXPECT_TRUE(std::equal(data.begin(), data.end(), reinterpret_cast<const uint8_t*>(raw.data()) + start));
   for (size_t i = start + data.size(); i < raw.size(); ++i) ASSERT_EQ(uint8_t(raw[i]), 128) << i;
+  // The capture holds the played buffers, whichever backend played them.
+  const std::string wav = readText(capture);
+  ASSERT_EQ(wav.size(), 44 + data.size());
+  EXPECT_TRUE(std::equal(data.begin(), data.end(), reinterpret_cast<const uint8_t*>(wav.data()) + 44));
+  fs::remove(capture);
   unsetenv("SDL_DISKAUDIOFILE");
   unsetenv("SDL_DISKAUDIODELAY");
   fs::remove(out);
