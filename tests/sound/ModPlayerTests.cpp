@@ -404,3 +404,17 @@ TEST_F(Replay, TruncatedSamplesAndBadSampleNumbersPlayWithinTheFile) {
   EXPECT_GE(voice->channel(0).position, uint32_t(300) << 12);  // ran past the kept 300 bytes...
   EXPECT_TRUE(voice->isStopped());                             // ...silently, to the song's end
 }
+
+TEST_F(Replay, LastRowOfASongPlaysInFull) {
+  ModBuilder b;
+  b.squareSample(1, 64);
+  b.note(0, 63, 0, 1, C2);  // the only note is on the last row
+  ModuleMusic m = load(b);
+  start(m, false);
+  ASSERT_TRUE(runRows(64));
+  long audible = 0;
+  while (!voice->isStopped() && audible < 100000) {
+    if (step() != 0) ++audible;
+  }
+  EXPECT_EQ(audible, 6 * 161);  // six ticks, then the song ends at the next row boundary
+}
