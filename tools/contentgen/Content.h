@@ -28,3 +28,8 @@ bool makeTrackIcons(Content& content); // scenes/<track>_icon.gif
 bool makeSounds(Content& content);     // WAV effects
 bool makeMusic(Content& content);      // MOD modules from content/music/*.song
 bool makeManual(Content& content);     // manual/ from content/manual
+
+// Template reading shared by the checks and the page previews: the settings of a template
+// text in file order, and the 'name:value' items of one value.
+std::vector<std::pair<std::string, std::string>> templateSettings(const std::string& text);
+std::vector<std::pair<std::string, std::string>> templateItems(const std::string& value);

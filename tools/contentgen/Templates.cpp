@@ -21,9 +21,11 @@ std::string trim(const std::string& s) {
   return a == std::string::npos ? "" : s.substr(a, b - a + 1);
 }
 
+}  // namespace
+
 // Items of a value 'a:1, b:2' the way the game splits them: pieces without ':' belong
 // to the item before them.
-std::vector<std::pair<std::string, std::string>> items(const std::string& value) {
+std::vector<std::pair<std::string, std::string>> templateItems(const std::string& value) {
   std::vector<std::pair<std::string, std::string>> out;
   size_t start = 0;
   while (start <= value.size()) {
@@ -39,6 +41,22 @@ std::vector<std::pair<std::string, std::string>> items(const std::string& value)
   }
   return out;
 }
+
+std::vector<std::pair<std::string, std::string>> templateSettings(const std::string& text) {
+  std::vector<std::pair<std::string, std::string>> out;
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t end = text.find('\n', pos);
+    std::string t = trim(text.substr(pos, end == std::string::npos ? std::string::npos : end - pos));
+    pos = end == std::string::npos ? text.size() : end + 1;
+    size_t eq = t.find('=');
+    if (t.empty() || t[0] == '#' || eq == std::string::npos) continue;
+    out.push_back({trim(t.substr(0, eq)), trim(t.substr(eq + 1))});
+  }
+  return out;
+}
+
+namespace {
 
 bool checkTemplate(const std::string& path, const std::string& text, bool isPage) {
   size_t pos = 0;
@@ -74,7 +92,7 @@ bool checkTemplate(const std::string& path, const std::string& text, bool isPage
     if (value.find("//") != std::string::npos) fail("'//' starts a comment inside a value");
     // Plain values (no 'name:value' items) are data the game reads, like vehicleSelected.
     if (!isPage || value.find(':') == std::string::npos) continue;
-    auto list = items(value);
+    auto list = templateItems(value);
     std::string type;
     for (auto& [k, v] : list)
       if (k == "type") type = v;
