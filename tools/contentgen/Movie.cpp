@@ -132,7 +132,7 @@ Raster trackIcon(int index) {
   for (int i = 0; i <= 64; ++i) {
     float a = i / 64.0f * 2 * 3.14159265f;
     float wob = 1 + 0.18f * std::sin(a * (2 + index % 3) + index) + 0.1f * std::cos(a * 3 + index * 2);
-    loop.push_back({120 + std::cos(a) * 88 * wob, 152 + std::sin(a) * 20 * wob});
+    loop.push_back({120 + std::cos(a) * 92 * wob, 146 + std::sin(a) * 26 * wob});
   }
   for (size_t i = 0; i + 1 < loop.size(); ++i)
     big.strokeLine(loop[i].first, loop[i].second, loop[i + 1].first, loop[i + 1].second, 7, rgb(pal::Night));
