@@ -407,7 +407,8 @@ struct Composer {
     const char* a = calm ? calmRhythms[r][0] : rhythms[r][0];
     const char* b = calm ? calmRhythms[r][1] : rhythms[r][1];
     int instrument = song.lead == "flute" ? Flute : song.lead == "bell" ? Bell : Lead;
-    int base = 60 + 12 * song.leadOctave;
+    // The tonic nearest middle C keeps every key's melody in the same comfortable range.
+    int base = (song.key <= 5 ? 60 : 48) + 12 * song.leadOctave;
     int cur = 2 + register_;  // scale degree relative to the key at `base`
     std::vector<int> motifSteps;
     std::vector<int> motifMoves;
