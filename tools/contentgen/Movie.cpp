@@ -87,7 +87,7 @@ std::vector<Raster> movieTitle() {
       paintSnowflake(r, gx, 48, 6, 1.2f, rgb(0xFFFFFF, 0.9f));
     }
     snowfall(r, 4.4f + t, 11, 70, -10);
-    if (f >= 20) r.fillRect(0, 0, MovieW, MovieH, rgb(0x000000, (f - 19) / 7.0f));  // fade out to black
+    if (f >= 20) r.fillRect(0, 0, MovieW, MovieH, rgb(0x000000, (f - 19) / 6.0f));  // fade out to black
     frames.push_back(std::move(r));
   }
   return frames;

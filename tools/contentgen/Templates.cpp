@@ -67,6 +67,19 @@ bool checkTemplate(const std::string& path, const std::string& text, bool isPage
     std::fprintf(stderr, "%s:%d: error: %s\n", path.c_str(), number, why.c_str());
     ok = false;
   };
+  // The game reads templates as UTF-8; a stray Latin-1 byte would turn into U+FFFD.
+  for (size_t i = 0; i < text.size();) {
+    unsigned char c = static_cast<unsigned char>(text[i]);
+    int extra = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : -1;
+    bool valid = extra >= 0 && i + size_t(extra) < text.size() + (extra == 0 ? 1 : 0);
+    for (int k = 1; valid && k <= extra; ++k) valid = (static_cast<unsigned char>(text[i + size_t(k)]) >> 6) == 2;
+    if (!valid) {
+      number = int(std::count(text.begin(), text.begin() + long(i), '\n')) + 1;
+      fail("the file is not valid UTF-8");
+      return false;
+    }
+    i += size_t(extra) + 1;
+  }
   if (text.find('\r') != std::string::npos) {
     number = 1;
     fail("use LF line ends");
