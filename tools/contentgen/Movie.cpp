@@ -149,12 +149,14 @@ Raster trackIcon(int index) {
 }  // namespace
 
 bool makeMovie(Content& c) {
+  // The menu pages run at 10 frames per second and a movie frame advances once its delay
+  // is exceeded, so delays just under 10 cs give one movie frame per page frame.
   GifOptions o;
-  o.delaysCs.assign(24, 10);
+  o.delaysCs.assign(24, 8);
   if (!c.addGif("GUI/KS.movie0.gif", movieSnow(), o)) return false;
   o.delaysCs.assign(28, 7);
   if (!c.addGif("GUI/KS.movie1.gif", movieRacer(), o)) return false;
-  o.delaysCs.assign(26, 10);
+  o.delaysCs.assign(26, 8);
   o.delaysCs[19] = 120;  // hold the finished title
   return c.addGif("GUI/KS.movie2.gif", movieTitle(), o);
 }
