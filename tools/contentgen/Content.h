@@ -21,6 +21,10 @@ struct Content {
 // The eight tracks and their folders; the game's built-in list has the same order.
 extern const char* const TrackNames[8];
 
+// Producers run in this order (main.cpp); each adds its files to Content::resources under
+// the path the game expects. Tracks (scenes/<track>/track.properties, models, textures)
+// and vehicles (vehicle/<name>.jpg and .3ds, vehicle/common/) join as further producers
+// of the same kind, with their inputs under content/tracks and content/vehicles.
 bool makeTemplates(Content& content);  // page templates and texts from content/gui
 bool makeGuiArt(Content& content);     // buttons, pads, HUD, covers, backgrounds, fonts
 bool makeMovie(Content& content);      // the three title movie animations
