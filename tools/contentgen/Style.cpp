@@ -1,4 +1,6 @@
-// Shared painters of the winter style: see Style.h.
+// Shared painters of the winter style: the night landscape (aurora, mountain ranges built
+// from peaks with lit and shaded faces, forest, snowfield or sea), frosted panels, glossy
+// buttons, snowflakes, the logo lettering and the side view of a snow racer.
 #include "Style.h"
 
 #include <algorithm>
