@@ -1,4 +1,6 @@
-// Matrix products, transforms, the affine inverse and the rotation builders.
+// Matrix products, transforms, the affine inverse and the rotation builders. Products
+// are computed whole before they are stored, so a result may overwrite an operand; table
+// rotations use sinT/cosT, so angles below one table step do not rotate.
 #include "engine3d/Matrix4.h"
 
 #include <cmath>
