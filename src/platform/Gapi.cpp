@@ -1,7 +1,7 @@
 // Direct display emulation: GAPI draws into the screen surface; the raw frame buffer
-// is the screen surface when its geometry is the screen's, otherwise memory of its own
-// (high-resolution or rotated addressing) that is sampled onto the screen when the game
-// says it wrote to it. Orientation and full-screen state live here for the process.
+// is the platform's (the screen itself, or a buffer of its own the backend shows); a
+// fixed-address frame buffer is the raw one when the geometry matches, otherwise memory
+// of its own sampled onto the screen. Orientation and full-screen state live here.
 #include "platform/Gapi.h"
 
 #include <algorithm>
@@ -31,8 +31,6 @@ struct GapiState {
   bool orientationKnown = false;
   int32_t orientation = 0;
   uint32_t fullScreenFlags = 0;
-  std::unique_ptr<FrameView> raw;
-  bool rawChecked = false;
   std::vector<std::unique_ptr<FrameView>> fixed;
 };
 
@@ -65,20 +63,6 @@ std::unique_ptr<FrameView> makeView(int32_t width, int32_t height, int32_t xPitc
   view->memory.assign(size_t(high - low + 2), 0);
   view->base = view->memory.data() - low;
   return view;
-}
-
-FrameView* rawView() {
-  GapiState& s = state();
-  if (!s.rawChecked) {
-    s.rawChecked = true;
-    const DeviceProfile& p = deviceProfile();
-    if (p.rawWidth > 0 && p.rawHeight > 0) {
-      int32_t xPitch = p.rawXPitch ? p.rawXPitch : 2;
-      int32_t yPitch = p.rawYPitch ? p.rawYPitch : p.rawWidth * 2;
-      s.raw = makeView(p.rawWidth, p.rawHeight, xPitch, yPitch);
-    }
-  }
-  return s.raw.get();
 }
 
 }  // namespace
@@ -155,20 +139,24 @@ GXKeyList gxGetDefaultKeys(int) {
 }
 
 bool getRawFrameBuffer(RawFrameBufferInfo& out) {
-  FrameView* view = rawView();
-  if (!view) return false;
-  out.format = FORMAT_565;
-  out.bitsPerPixel = 16;
-  out.framePointer = view->base;
-  out.xStride = view->xPitch;
-  out.yStride = view->yPitch;
-  out.width = view->width;
-  out.height = view->height;
+  const RawFrameBuffer& raw = rawFrameBuffer();
+  if (!raw.origin) return false;
+  out.format = uint16_t(raw.format);
+  out.bitsPerPixel = uint16_t(raw.bitsPerPixel);
+  out.framePointer = raw.origin;
+  out.xStride = raw.xPitch;
+  out.yStride = raw.yPitch;
+  out.width = raw.width;
+  out.height = raw.height;
   return true;
 }
 
 void* fixedFrameBuffer(int32_t width, int32_t height, int32_t xPitch, int32_t yPitch) {
   if (width <= 0 || height <= 0) return nullptr;
+  // The profile's own raw buffer when it has exactly that layout: the backend shows it.
+  const RawFrameBuffer& raw = rawFrameBuffer();
+  if (raw.origin && raw.width == width && raw.height == height && raw.xPitch == xPitch && raw.yPitch == yPitch)
+    return raw.origin;
   for (auto& view : state().fixed)
     if (view->width == width && view->height == height && view->xPitch == xPitch && view->yPitch == yPitch)
       return view->base;
@@ -178,13 +166,16 @@ void* fixedFrameBuffer(int32_t width, int32_t height, int32_t xPitch, int32_t yP
 
 void frameBufferWritten(const void* frameBuffer) {
   if (!frameBuffer) return;
+  if (frameBuffer == rawFrameBuffer().origin) {
+    markRawFrameBufferDirty();
+    return;
+  }
   FrameView* view = nullptr;
-  if (FrameView* raw = rawView(); raw && raw->base == frameBuffer) view = raw;
   for (auto& v : state().fixed)
     if (v->base == frameBuffer) view = v.get();
   PixelSurface& screen = screenSurface();
   if (view && !view->memory.empty() && screen.bits && screen.bitsPerPixel == 16) {
-    // Sample the frame buffer onto the screen (every second pixel of a double-size one).
+    // Sample the frame buffer onto the screen.
     for (int32_t y = 0; y < screen.height; ++y) {
       uint16_t* row = reinterpret_cast<uint16_t*>(static_cast<uint8_t*>(screen.bits) + intptr_t(y) * screen.pitch);
       int32_t vy = int32_t(int64_t(y) * view->height / screen.height);

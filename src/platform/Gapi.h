@@ -1,9 +1,8 @@
 // The handheld's direct display and key interface, emulated on the device profile:
 // GAPI (open, properties, begin and end drawing, suspend, resume, default keys), the
 // raw frame buffer escape, the display orientation and the shell's full-screen call.
-// GAPI drawing goes straight into the screen surface; a raw frame buffer whose layout
-// differs from the screen (high resolution, rotated addressing) is memory of its own
-// that frameBufferWritten shows on the screen.
+// GAPI drawing goes straight into the screen surface; the raw frame buffer is the
+// platform's (Screen.h), shown by the backend once frameBufferWritten says so.
 #pragma once
 
 #include <cstdint>
@@ -68,9 +67,8 @@ GXKeyList gxGetDefaultKeys(int options);
 
 // The GETRAWFRAMEBUFFER escape (0x20001) of the display driver.
 constexpr int GETRAWFRAMEBUFFER = 0x20001;
-constexpr uint16_t FORMAT_565 = 1;
 struct RawFrameBufferInfo {
-  uint16_t format = 0;
+  uint16_t format = 0;        // GAPI format flags (0xA0, or 0xA8 landscape-scanned)
   uint16_t bitsPerPixel = 0;
   void* framePointer = nullptr;
   int32_t xStride = 0;   // bytes

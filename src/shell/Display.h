@@ -8,12 +8,12 @@
 #include <cstdint>
 #include <string>
 
+#include "data/ScreenLayout.h"
 #include "platform/Gapi.h"
 #include "platform/Types.h"
 
 class Image;
 
-enum class ScreenLayout { Portrait, Square, Landscape };
 
 struct DeviceFacts {
   int32_t osMajor = 4;
@@ -90,7 +90,7 @@ int16_t gapiKeyC();
 int16_t gapiKeyStart();
 // The held-keys bit of a virtual key (0 for keys without one); the GAPI buttons take
 // precedence while direct input is open.
-uint32_t keyBit(uint32_t virtualKey);
+uint32_t keyMaskBit(uint32_t virtualKey);
 
 // Copies a 16-bit surface (or its rectangle, clamped to the surface; the caller sees
 // the clamped rectangle) into the frame buffer. Nothing without a frame buffer, and

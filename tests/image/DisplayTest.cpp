@@ -4,9 +4,11 @@
 // the picture turned by hand.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <vector>
 
 #include "image/Image.h"
+#include "platform/Device.h"
 #include "platform/Gapi.h"
 #include "platform/Screen.h"
 #include "shell/Display.h"
@@ -225,10 +227,21 @@ TEST_F(DisplayTest, HandheldQuirkUsesTheFixedLandscapeAddressedBuffer) {
   EXPECT_EQ(d.properties.format, 0xA8u);
   Image page(240, 320, true);
   page.fill(0x00FF00, 0, 0, -1, -1);
-  page.setPixel(239, 319, 0xFF0000);
+  page.fill(0xFF0000, 232, 312, 8, 8);
   presentDirect(page, nullptr);
   EXPECT_EQ(d.frameBuffer[0], 0x07E0);
   EXPECT_EQ(d.frameBuffer[239 * -320 + 319], 0xF800);
+  // The player sees it: the buffer is the profile's raw one, or it is sampled onto the
+  // screen.
+  std::vector<uint8_t> rgb;
+  int32_t w = 0, h = 0;
+  os::captureScreen(rgb, w, h);
+  ASSERT_GT(w * h, 0);
+  EXPECT_EQ(rgb[0], 0);
+  EXPECT_EQ(rgb[1], 255);
+  size_t last = (size_t(h - 1) * w + (w - 1)) * 3;
+  EXPECT_EQ(rgb[last], 255);
+  EXPECT_EQ(rgb[last + 1], 0);
   endDraw();
 }
 
@@ -260,20 +273,20 @@ TEST_F(DisplayTest, GapiDrawingGoesToTheScreen) {
 }
 
 TEST_F(DisplayTest, KeysOrientationAndFullScreen) {
-  EXPECT_EQ(keyBit(os::VK_UP), 0x1u);
-  EXPECT_EQ(keyBit(os::VK_RETURN), 0x80u);
-  EXPECT_EQ(keyBit(os::VK_ACTION), 0x80u);
-  EXPECT_EQ(keyBit(os::VK_INSERT), 0x800u);
-  EXPECT_EQ(keyBit(os::VK_APP1), 0u);
+  EXPECT_EQ(keyMaskBit(os::VK_UP), 0x1u);
+  EXPECT_EQ(keyMaskBit(os::VK_RETURN), 0x80u);
+  EXPECT_EQ(keyMaskBit(os::VK_ACTION), 0x80u);
+  EXPECT_EQ(keyMaskBit(os::VK_INSERT), 0x800u);
+  EXPECT_EQ(keyMaskBit(os::VK_APP1), 0u);
   openDirect(0, false, true);
   EXPECT_TRUE(isDirectInputOpen());
   EXPECT_EQ(gapiKeyA(), int16_t(0xC1));
   EXPECT_EQ(gapiKeyStart(), int16_t(0xC4));
-  EXPECT_EQ(keyBit(os::VK_APP1), 0x2000u);
-  EXPECT_EQ(keyBit(os::VK_APP4), 0x10000u);
-  EXPECT_EQ(keyBit(os::VK_UP), 0x1u);
+  EXPECT_EQ(keyMaskBit(os::VK_APP1), 0x2000u);
+  EXPECT_EQ(keyMaskBit(os::VK_APP4), 0x10000u);
+  EXPECT_EQ(keyMaskBit(os::VK_UP), 0x1u);
   closeDirect();
-  EXPECT_EQ(keyBit(os::VK_APP2), 0u);
+  EXPECT_EQ(keyMaskBit(os::VK_APP2), 0u);
 
   DeviceFacts f = facts(240, 320);
   f.startupOrientation = 0;
@@ -320,4 +333,24 @@ TEST_F(DisplayTest, LetterboxedPageOnALandscapeAddressedDisplay) {
   EXPECT_EQ(memory[0], 0xDEAD);          // the letterbox is left alone
   EXPECT_EQ(memory[399], 0xDEAD);
   endDraw();
+}
+
+TEST_F(DisplayTest, DetectsTheDeviceProfile) {
+  detectDevice();
+  computeLayout();
+  const os::DeviceProfile& profile = os::deviceProfile();
+  const DeviceFacts& f = deviceFacts();
+  EXPECT_EQ(f.screenWidth, profile.screenWidth);
+  EXPECT_EQ(f.screenHeight, profile.screenHeight);
+  EXPECT_EQ(f.osMajor, profile.osMajor);
+  std::string oem = profile.oemInfo.substr(0, 62);
+  for (char& c : oem) c = char(std::tolower(static_cast<unsigned char>(c)));
+  EXPECT_EQ(f.oemInfo, oem);
+  EXPECT_EQ(f.hasTouch, profile.hasTouch);
+  EXPECT_EQ(f.hasKeyboard, profile.hasKeyboard);
+  EXPECT_EQ(f.hasKeypad, profile.hasKeypad);
+  EXPECT_EQ(f.raw.width, os::rawFrameBuffer().width);
+  EXPECT_EQ(static_cast<uint8_t*>(f.raw.framePointer), os::rawFrameBuffer().origin);
+  EXPECT_EQ(f.highResolution, profile.rawWidth * profile.rawHeight != 0 &&
+                                  profile.rawWidth * profile.rawHeight != profile.screenWidth * profile.screenHeight);
 }

@@ -6,6 +6,7 @@
 //   sdl                  on the SDL backend: pushes host key and mouse events and reports
 //                        the messages they became
 #include <SDL.h>
+#include <dlfcn.h>
 #include <unistd.h>
 
 #include <cstddef>
@@ -83,6 +84,13 @@ bool makeWindows(const char* className, const char* title) {
     for (int32_t x = 0; x < screen.width; ++x) row[x] = y < screen.height / 2 ? 0xF800 : 0x001F;
   }
   markScreenDirty();
+  // And a green square drawn later, reported as a rectangle of its own.
+  for (int32_t y = 100; y < 110; ++y) {
+    uint16_t* row = reinterpret_cast<uint16_t*>(static_cast<uint8_t*>(screen.bits) + y * screen.pitch);
+    for (int32_t x = 100; x < 110; ++x) row[x] = 0x07E0;
+  }
+  RECT square{100, 100, 110, 110};
+  markScreenDirty(&square);
   return true;
 }
 
@@ -124,6 +132,58 @@ void pumpFor(uint32_t ms) {
     while (peekMessage(msg, true)) dispatchMessage(msg);
     SDL_Delay(5);
   }
+}
+
+// Real X input through the XTest extension, when the libraries are there (loaded at run
+// time: only their shared objects are needed): a click on the child at its client point
+// (40, 20) and the Left and Return keys, all passing through the X server and SDL.
+void xtestInput(SDL_Window* window) {
+  void* x11 = dlopen("libX11.so.6", RTLD_NOW);
+  void* xtst = dlopen("libXtst.so.6", RTLD_NOW);
+  if (!x11 || !xtst) {
+    std::printf("xtest unavailable\n");
+    std::fflush(stdout);
+    return;
+  }
+  using OpenDisplay = void* (*)(const char*);
+  using CloseDisplay = int (*)(void*);
+  using Sync = int (*)(void*, int);
+  using KeysymToKeycode = unsigned char (*)(void*, unsigned long);
+  using FakeKey = int (*)(void*, unsigned, int, unsigned long);
+  using FakeButton = int (*)(void*, unsigned, int, unsigned long);
+  using FakeMotion = int (*)(void*, int, int, int, unsigned long);
+  auto openDisplay = reinterpret_cast<OpenDisplay>(dlsym(x11, "XOpenDisplay"));
+  auto closeDisplay = reinterpret_cast<CloseDisplay>(dlsym(x11, "XCloseDisplay"));
+  auto sync = reinterpret_cast<Sync>(dlsym(x11, "XSync"));
+  auto keycode = reinterpret_cast<KeysymToKeycode>(dlsym(x11, "XKeysymToKeycode"));
+  auto fakeKey = reinterpret_cast<FakeKey>(dlsym(xtst, "XTestFakeKeyEvent"));
+  auto fakeButton = reinterpret_cast<FakeButton>(dlsym(xtst, "XTestFakeButtonEvent"));
+  auto fakeMotion = reinterpret_cast<FakeMotion>(dlsym(xtst, "XTestFakeMotionEvent"));
+  void* display = openDisplay ? openDisplay(nullptr) : nullptr;
+  if (!display || !closeDisplay || !sync || !keycode || !fakeKey || !fakeButton || !fakeMotion) {
+    std::printf("xtest unavailable\n");
+    std::fflush(stdout);
+    return;
+  }
+  int wx = 0, wy = 0, w = 0, h = 0;
+  SDL_GetWindowPosition(window, &wx, &wy);
+  SDL_GetWindowSize(window, &w, &h);
+  int scale = w / 240;
+  fakeMotion(display, -1, wx + (20 + 40) * scale + scale / 2, wy + (40 + 20) * scale + scale / 2, 0);
+  sync(display, 0);
+  pumpFor(100);
+  fakeButton(display, 1, 1, 0);
+  fakeButton(display, 1, 0, 0);
+  const unsigned long keys[] = {0xff51 /* Left */, 0xff0d /* Return */};
+  for (unsigned long key : keys) {
+    fakeKey(display, keycode(display, key), 1, 0);
+    fakeKey(display, keycode(display, key), 0, 0);
+  }
+  sync(display, 0);
+  pumpFor(500);
+  closeDisplay(display);
+  std::printf("xtest done\n");
+  std::fflush(stdout);
 }
 
 int sdlMode() {
@@ -173,6 +233,7 @@ int sdlMode() {
   pumpFor(300);
   std::printf("done\n");
   std::fflush(stdout);
+  xtestInput(window);
   destroyWindow(topWindow);
   return runLoop();
 }
