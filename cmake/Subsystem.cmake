@@ -35,6 +35,6 @@ function(ks_unit_tests name)
   set_target_properties(${name}_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   gtest_discover_tests(${name}_tests
     DISCOVERY_MODE PRE_TEST
-    PROPERTIES ENVIRONMENT "KESTRUNE_BACKEND=headless;KESTRUNE_CLOCK=virtual")
+    PROPERTIES ENVIRONMENT "KESTRUNE_BACKEND=headless" ENVIRONMENT_MODIFICATION "KESTRUNE_CLOCK=set:virtual")
 endfunction()
 include(GoogleTest)

@@ -33,7 +33,7 @@ struct PAINTSTRUCT {
   RECT paint{0, 0, 0, 0};
 };
 
-enum : int { GWL_USERDATA = -21, GWL_STYLE = -16, GWL_EXSTYLE = -20, GWL_ID = -12 };
+enum : int { GWL_USERDATA = -21, GWL_STYLE = -16, GWL_EXSTYLE = -20, GWL_ID = -12, GWL_WNDPROC = -4 };
 
 bool registerClass(const WNDCLASS& windowClass);
 bool isClassRegistered(WStringView className);
@@ -81,5 +81,37 @@ LRESULT dispatchMessage(const MSG& msg);
 void postQuitMessage(int exitCode);
 
 int getSystemMetrics(int index);
+
+// Class name of a window of this process (empty when there is none).
+WString getClassName(HWND hwnd);
+// The deepest visible window of this process under a screen point, or 0.
+HWND windowFromPoint(POINT screenPoint);
+
+// What drawing code needs of a window. Client area = window area (no frames or captions).
+// The screen rectangle of the part of a window that can be seen: the window clipped by
+// its ancestors; false when it or an ancestor is hidden or it is not a window here.
+bool getVisibleWindowRect(HWND hwnd, RECT& rect);
+
+// Device contexts of windows are made by the drawing code, which installs these hooks
+// once (beginPaint asks for a DC clipped to the update rectangle, in client coordinates,
+// and the default WM_ERASEBKGND fills it with the class background brush). Until then
+// beginPaint hands out DC 0 and erasing draws nothing.
+struct WindowDcHooks {
+  HDC (*getDC)(HWND hwnd, const RECT* clientClip) = nullptr;  // clip null: the whole client
+  void (*releaseDC)(HWND hwnd, HDC hdc) = nullptr;
+  void (*fillRect)(HDC hdc, const RECT& clientRect, HBRUSH brush) = nullptr;
+};
+void setWindowDcHooks(const WindowDcHooks& hooks);
+
+// Input as the player gives it, put into the same queue the backend fills: keys go to
+// the focus window, stylus points (screen coordinates) to the window under the point.
+// Used by tests and by kestrune-ctl requests.
+enum class StylusPhase { Down = 0, Move = 1, Up = 2 };
+void injectKey(uint32_t virtualKey, bool down);
+void injectStylus(int32_t x, int32_t y, StylusPhase phase);
+
+// Double clicks: a second stylus-down on the same window, within this time (ms, tick
+// count) and 4 pixels of the first, arrives as WM_LBUTTONDBLCLK.
+constexpr uint32_t DOUBLE_CLICK_TIME_MS = 500;
 
 }  // namespace os

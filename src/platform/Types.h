@@ -142,6 +142,7 @@ enum : uint32_t {
   WS_DISABLED = 0x08000000u,
   WS_CAPTION = 0x00C00000u,
   WS_BORDER = 0x00800000u,
+  WS_CLIPCHILDREN = 0x02000000u,
 };
 
 // Class styles (global class, redraw on horizontal and vertical size changes).
@@ -164,6 +165,7 @@ enum : uint32_t {
   MB_ICONEXCLAMATION = 0x30,
   MB_ICONINFORMATION = 0x40,
   MB_DEFBUTTON2 = 0x100,
+  MB_DEFBUTTON3 = 0x200,
   MB_SETFOREGROUND = 0x10000,
   MB_TOPMOST = 0x40000,
 };

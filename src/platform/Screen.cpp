@@ -1,0 +1,117 @@
+// The device screen and the raw frame buffer: storage, dirty tracking for the backend,
+// and the RGB capture that screenshots use. The buffers live for the whole process
+// and are never reallocated, so pointers handed out stay valid.
+#include "platform/Screen.h"
+
+#include <atomic>
+#include <cstddef>
+
+#include "platform/BackendDriver.h"
+#include "platform/Device.h"
+
+namespace os {
+
+namespace {
+
+struct ScreenState {
+  std::vector<uint16_t> pixels;
+  PixelSurface surface;
+  std::vector<uint8_t> rawStorage;  // only when the raw buffer is not the screen itself
+  RawFrameBuffer raw;
+  bool rawSeparate = false;
+  std::atomic<bool> dirty{true};
+  std::atomic<bool> rawShown{false};
+};
+
+ScreenState& state() {
+  static ScreenState* s = [] {
+    auto* st = new ScreenState;  // lives until exit: windows may draw from atexit paths
+    const DeviceProfile& p = deviceProfile();
+    st->pixels.assign(size_t(p.screenWidth) * size_t(p.screenHeight), 0);
+    st->surface.bits = st->pixels.data();
+    st->surface.width = p.screenWidth;
+    st->surface.height = p.screenHeight;
+    st->surface.pitch = p.screenWidth * 2;
+    st->surface.bitsPerPixel = 16;
+    if (p.rawWidth > 0 && p.rawHeight > 0) {
+      st->raw.width = p.rawWidth;
+      st->raw.height = p.rawHeight;
+      st->raw.xPitch = p.rawXPitch;
+      st->raw.yPitch = p.rawYPitch;
+      st->raw.format = p.rawLandscape ? 0xA8u : 0xA0u;
+      if (!p.rawLandscape && p.rawWidth == p.screenWidth && p.rawHeight == p.screenHeight) {
+        st->raw.origin = reinterpret_cast<uint8_t*>(st->pixels.data());
+      } else {
+        st->rawSeparate = true;
+        st->rawStorage.assign(size_t(p.rawWidth) * size_t(p.rawHeight) * 2, 0);
+        uint8_t* base = st->rawStorage.data();
+        // The origin is the device's top-left pixel wherever it lies in memory.
+        if (p.rawXPitch < 0) base += size_t(p.rawWidth - 1) * size_t(-p.rawXPitch);
+        if (p.rawYPitch < 0) base += size_t(p.rawHeight - 1) * size_t(-p.rawYPitch);
+        st->raw.origin = base;
+      }
+    }
+    return st;
+  }();
+  return *s;
+}
+
+inline void put565(uint8_t* out, uint16_t v) {
+  uint32_t r = (v >> 11) & 31, g = (v >> 5) & 63, b = v & 31;
+  out[0] = uint8_t((r << 3) | (r >> 2));
+  out[1] = uint8_t((g << 2) | (g >> 4));
+  out[2] = uint8_t((b << 3) | (b >> 2));
+}
+
+}  // namespace
+
+PixelSurface& screenSurface() { return state().surface; }
+
+void markScreenDirty(const RECT*) {
+  ScreenState& s = state();
+  s.rawShown = false;
+  s.dirty = true;
+}
+
+const RawFrameBuffer& rawFrameBuffer() { return state().raw; }
+
+void markRawFrameBufferDirty() {
+  ScreenState& s = state();
+  if (!s.raw.origin) return;
+  s.rawShown = s.rawSeparate;
+  s.dirty = true;
+}
+
+void captureScreen(std::vector<uint8_t>& rgb, int32_t& width, int32_t& height) {
+  ScreenState& s = state();
+  if (s.rawShown) {
+    const RawFrameBuffer& r = s.raw;
+    width = r.width;
+    height = r.height;
+    rgb.resize(size_t(width) * size_t(height) * 3);
+    uint8_t* out = rgb.data();
+    for (int32_t y = 0; y < height; ++y) {
+      const uint8_t* row = r.origin + ptrdiff_t(y) * r.yPitch;
+      for (int32_t x = 0; x < width; ++x, out += 3) {
+        put565(out, *reinterpret_cast<const uint16_t*>(row + ptrdiff_t(x) * r.xPitch));
+      }
+    }
+    return;
+  }
+  width = s.surface.width;
+  height = s.surface.height;
+  rgb.resize(size_t(width) * size_t(height) * 3);
+  uint8_t* out = rgb.data();
+  for (uint16_t v : s.pixels) {
+    put565(out, v);
+    out += 3;
+  }
+}
+
+namespace detail {
+bool rawFrameBufferShown() { return state().rawShown; }
+bool screenNeedsPresent() { return state().dirty; }
+void screenPresented() { state().dirty = false; }
+}  // namespace detail
+
+}  // namespace os

@@ -1,0 +1,86 @@
+// The SDL backend on a real X server (Xvfb, started here on a free display): a helper
+// shows a window through the sdl backend, pushes host key and mouse events, and the
+// messages they became are checked. Skipped when Xvfb is not installed.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "TestSupport.h"
+
+namespace {
+
+class XServer {
+ public:
+  ~XServer() { stop(); }
+  bool start() {
+    for (int display = 97; display < 140; ++display) {
+      std::string lock = "/tmp/.X" + std::to_string(display) + "-lock";
+      std::string socket = "/tmp/.X11-unix/X" + std::to_string(display);
+      if (::access(lock.c_str(), F_OK) == 0 || ::access(socket.c_str(), F_OK) == 0) continue;
+      std::string name = ":" + std::to_string(display);
+      if (!kstest::startProgram(server_, "/usr/bin/Xvfb", {name, "-screen", "0", "1024x768x24", "-nolisten", "tcp"}))
+        return false;
+      for (int i = 0; i < 200; ++i) {
+        if (::access(socket.c_str(), F_OK) == 0) {
+          display_ = name;
+          return true;
+        }
+        int status;
+        if (::waitpid(server_.pid, &status, WNOHANG) == server_.pid) {
+          server_.pid = -1;  // lost the race for this display: try the next
+          break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(25));
+      }
+      stop();
+    }
+    return false;
+  }
+  void stop() {
+    if (server_.pid > 0) {
+      ::kill(server_.pid, SIGTERM);
+      int status;
+      ::waitpid(server_.pid, &status, 0);
+      server_.pid = -1;
+    }
+  }
+  const std::string& display() const { return display_; }
+
+ private:
+  kstest::Helper server_;
+  std::string display_;
+};
+
+TEST(SdlBackendTest, HostKeysAndClicksBecomeWindowMessages) {
+  if (::access("/usr/bin/Xvfb", X_OK) != 0) GTEST_SKIP() << "Xvfb is not installed";
+  XServer x;
+  ASSERT_TRUE(x.start());
+  kstest::Helper game;
+  ASSERT_TRUE(kstest::startHelper(game, {"sdl"},
+                                  {"DISPLAY=" + x.display(), "KESTRUNE_BACKEND=sdl", "KESTRUNE_DEVICE=240x320",
+                                   "SDL_AUDIODRIVER=dummy"}));
+  std::string line;
+  ASSERT_TRUE(kstest::waitLine(game, "backend ", line, 20000));
+  EXPECT_EQ(line, "backend sdl");
+  ASSERT_TRUE(kstest::waitLine(game, "size ", line, 20000));
+  EXPECT_EQ(line, "size 480 640") << "the 240x320 device is shown twice as large";
+  ASSERT_TRUE(kstest::waitLine(game, "key ", line));
+  EXPECT_EQ(line, "key down 37 top");
+  ASSERT_TRUE(kstest::waitLine(game, "key ", line));
+  EXPECT_EQ(line, "key up 37 top");
+  ASSERT_TRUE(kstest::waitLine(game, "key ", line));
+  EXPECT_EQ(line, "key down 134 top") << "keypad 5 is the action key";
+  ASSERT_TRUE(kstest::waitLine(game, "mouse ", line));
+  EXPECT_EQ(line, "mouse 513 10 5 child");
+  ASSERT_TRUE(kstest::waitLine(game, "mouse ", line));
+  EXPECT_EQ(line, "mouse 514 30 6 child");
+  ASSERT_TRUE(kstest::waitLine(game, "done", line));
+  EXPECT_EQ(kstest::waitExit(game, 20000), 0);
+}
+
+}  // namespace

@@ -1,0 +1,206 @@
+// kestrune-ctl: drives a running game like a player. It finds the game through the
+// registry of top-level windows in the runtime folder (KESTRUNE_RUNTIME_DIR), and its
+// keys and taps enter the game's normal input queue. Exit status 0 on success, 1 when
+// the request failed, 2 for a usage error.
+//
+//   kestrune-ctl [--title TITLE] wait-window TITLE [--timeout SECONDS]
+//   kestrune-ctl [--title TITLE] key NAME|CODE [down|up]
+//   kestrune-ctl [--title TITLE] tap X Y          (screen coordinates of the device)
+//   kestrune-ctl [--title TITLE] screenshot FILE.png
+//   kestrune-ctl [--title TITLE] close
+//
+// The game is the process showing the window titled "Kestrune - Daduze" (or --title),
+// else the only process with a window. Key names: LEFT RIGHT UP DOWN RETURN (ENTER)
+// SPACE ESCAPE (ESC) ACTION APP1..APP4 BACK TAB DELETE HOME END PRIOR (PAGEUP) NEXT
+// (PAGEDOWN) INSERT F1..F12 A..Z 0..9; any other number (decimal or 0x..) is a key code.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <chrono>
+
+#include "PngWriter.h"
+#include "platform/Automation.h"
+#include "platform/Text.h"
+
+using namespace os;
+
+namespace {
+
+const char* const kGameTitle = "Kestrune - Daduze";
+
+int usage() {
+  std::fprintf(stderr,
+               "usage: kestrune-ctl [--title TITLE] COMMAND\n"
+               "  wait-window TITLE [--timeout SECONDS]\n"
+               "  key NAME|CODE [down|up]\n"
+               "  tap X Y\n"
+               "  screenshot FILE.png\n"
+               "  close\n");
+  return 2;
+}
+
+int fail(const std::string& message) {
+  std::fprintf(stderr, "kestrune-ctl: %s\n", message.c_str());
+  return 1;
+}
+
+bool parseNumber(const char* text, long& out) {
+  if (!text || !*text) return false;
+  char* end = nullptr;
+  out = std::strtol(text, &end, 0);
+  return end && *end == 0;
+}
+
+bool keyCode(const std::string& name, uint32_t& code) {
+  struct Named { const char* name; uint32_t code; };
+  static const Named names[] = {
+      {"LEFT", VK_LEFT}, {"RIGHT", VK_RIGHT}, {"UP", VK_UP}, {"DOWN", VK_DOWN},
+      {"RETURN", VK_RETURN}, {"ENTER", VK_RETURN}, {"SPACE", VK_SPACE}, {"ESCAPE", VK_ESCAPE},
+      {"ESC", VK_ESCAPE}, {"ACTION", VK_ACTION}, {"APP1", VK_APP1}, {"APP2", VK_APP2},
+      {"APP3", VK_APP3}, {"APP4", VK_APP4}, {"BACK", VK_BACK}, {"TAB", VK_TAB},
+      {"DELETE", VK_DELETE}, {"HOME", VK_HOME}, {"END", VK_END}, {"PRIOR", VK_PRIOR},
+      {"PAGEUP", VK_PRIOR}, {"NEXT", VK_NEXT}, {"PAGEDOWN", VK_NEXT}, {"INSERT", VK_INSERT},
+  };
+  std::string upper;
+  for (char c : name) upper += char(c >= 'a' && c <= 'z' ? c - 32 : c);
+  for (const Named& n : names) {
+    if (upper == n.name) {
+      code = n.code;
+      return true;
+    }
+  }
+  if (upper.size() == 1 && ((upper[0] >= 'A' && upper[0] <= 'Z') || (upper[0] >= '0' && upper[0] <= '9'))) {
+    code = uint32_t(upper[0]);
+    return true;
+  }
+  if (upper.size() >= 2 && upper[0] == 'F') {
+    long f;
+    if (parseNumber(upper.c_str() + 1, f) && f >= 1 && f <= 24) {
+      code = VK_F1 + uint32_t(f - 1);
+      return true;
+    }
+  }
+  long number;
+  if (parseNumber(name.c_str(), number) && number > 0 && number < 256) {
+    code = uint32_t(number);
+    return true;
+  }
+  return false;
+}
+
+// The window of the game: titled as asked, else the only process's first window.
+bool findGame(const std::string& title, TopLevelWindow& game, std::string& why) {
+  std::vector<TopLevelWindow> all = listTopLevelWindows();
+  WString wanted = fromUtf8(title);
+  for (const TopLevelWindow& w : all) {
+    if (w.title == wanted) {
+      game = w;
+      return true;
+    }
+  }
+  if (all.empty()) {
+    why = "no game window is open";
+    return false;
+  }
+  int32_t pid = all.front().pid;
+  for (const TopLevelWindow& w : all) {
+    if (w.pid != pid) {
+      why = "no window titled \"" + title + "\" and several game processes run";
+      return false;
+    }
+  }
+  game = all.front();
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int i = 1;
+  std::string title = kGameTitle;
+  if (i + 1 < argc && std::strcmp(argv[i], "--title") == 0) {
+    title = argv[i + 1];
+    i += 2;
+  }
+  if (i >= argc) return usage();
+  std::string command = argv[i++];
+  int rest = argc - i;
+  char** args = argv + i;
+
+  if (command == "wait-window") {
+    if (rest != 1 && rest != 3) return usage();
+    double timeout = 10;
+    if (rest == 3) {
+      if (std::strcmp(args[1], "--timeout") != 0) return usage();
+      char* end = nullptr;
+      timeout = std::strtod(args[2], &end);
+      if (!end || *end || timeout < 0) return usage();
+    }
+    WString wanted = fromUtf8(args[0]);
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(int64_t(timeout * 1000));
+    for (;;) {
+      if (findWindow({}, wanted) != 0) return 0;
+      if (std::chrono::steady_clock::now() >= deadline) break;
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return fail(std::string("no window titled \"") + args[0] + "\" appeared");
+  }
+
+  TopLevelWindow game;
+  std::string why;
+  if (command == "key") {
+    if (rest != 1 && rest != 2) return usage();
+    uint32_t code;
+    if (!keyCode(args[0], code)) return fail(std::string("unknown key \"") + args[0] + "\"");
+    bool down = true, up = true;
+    if (rest == 2) {
+      if (std::strcmp(args[1], "down") == 0) up = false;
+      else if (std::strcmp(args[1], "up") == 0) down = false;
+      else return usage();
+    }
+    if (!findGame(title, game, why)) return fail(why);
+    if ((down && !remoteKey(game.hwnd, code, true)) || (up && !remoteKey(game.hwnd, code, false))) {
+      return fail("the game did not take the key");
+    }
+    return 0;
+  }
+  if (command == "tap") {
+    long x, y;
+    if (rest != 2 || !parseNumber(args[0], x) || !parseNumber(args[1], y)) return usage();
+    if (x < 0 || y < 0 || x > 65535 || y > 65535) return fail("the point lies outside any screen");
+    if (!findGame(title, game, why)) return fail(why);
+    if (!remoteStylus(game.hwnd, int32_t(x), int32_t(y), StylusPhase::Down) ||
+        !remoteStylus(game.hwnd, int32_t(x), int32_t(y), StylusPhase::Up)) {
+      return fail("the game did not take the tap");
+    }
+    return 0;
+  }
+  if (command == "screenshot") {
+    if (rest != 1) return usage();
+    if (!findGame(title, game, why)) return fail(why);
+    std::vector<uint8_t> rgb;
+    int32_t w = 0, h = 0;
+    if (!remoteScreenshot(game.hwnd, rgb, w, h)) return fail("the game did not send its screen");
+    if (!writePng(args[0], rgb, w, h)) return fail(std::string("cannot write ") + args[0]);
+    return 0;
+  }
+  if (command == "close") {
+    if (rest != 0) return usage();
+    std::vector<TopLevelWindow> all = listTopLevelWindows();
+    WString wanted = fromUtf8(title);
+    const TopLevelWindow* target = nullptr;
+    for (const TopLevelWindow& w : all) {
+      if (w.title == wanted) {
+        target = &w;
+        break;
+      }
+    }
+    if (!target && all.size() == 1) target = &all.front();
+    if (!target) return fail(all.empty() ? "no game window is open" : "no window titled \"" + title + "\"");
+    if (!remotePostMessage(target->hwnd, WM_CLOSE, 0, 0)) return fail("the game did not take the close request");
+    return 0;
+  }
+  return usage();
+}
