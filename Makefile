@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps configure build run test bench clean contact-sheet
 
 all: build
 
@@ -27,3 +27,7 @@ bench: build
 
 clean:
 	rm -rf $(BUILD)
+
+# PNG contact sheets of every generated picture and animation frame.
+contact-sheet: configure
+	@cmake --build $(BUILD) --target contact-sheet

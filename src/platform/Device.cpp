@@ -48,7 +48,7 @@ bool parseDeviceProfile(const std::string& text, DeviceProfile& out) {
   p.name = text;
   size_t comma = text.find(',');
   if (!parseSize(trim(text.substr(0, comma)), p.screenWidth, p.screenHeight)) return false;
-  bool rawGiven = false, rawNone = false;
+  bool rawGiven = false, rawNone = false, layoutGiven = false;
   while (comma != std::string::npos) {
     size_t next = text.find(',', comma + 1);
     std::string option = trim(text.substr(comma + 1, next == std::string::npos ? std::string::npos : next - comma - 1));
@@ -62,6 +62,7 @@ bool parseDeviceProfile(const std::string& text, DeviceProfile& out) {
       if (!parseSize(value, p.rawWidth, p.rawHeight)) return false;
       rawGiven = true;
     } else if (key == "fb") {
+      layoutGiven = true;
       if (value == "landscape") p.rawLandscape = true;
       else if (value == "portrait") p.rawLandscape = false;
       else return false;
@@ -90,6 +91,12 @@ bool parseDeviceProfile(const std::string& text, DeviceProfile& out) {
       return false;
     }
   }
+  // The handheld family known for a landscape-scanned panel gets one unless told otherwise.
+  std::string oem;
+  for (char c : p.oemInfo) oem += char(c >= 'A' && c <= 'Z' ? c + 32 : c);
+  if (!layoutGiven && !rawNone && oem.find("ipaq") != std::string::npos && oem.find("h38") != std::string::npos) {
+    p.rawLandscape = true;
+  }
   if (rawNone) {
     if (rawGiven || p.rawLandscape) return false;
     p.rawWidth = p.rawHeight = 0;
@@ -111,14 +118,15 @@ bool parseDeviceProfile(const std::string& text, DeviceProfile& out) {
 }
 
 const DeviceProfile& deviceProfile() {
-  static const DeviceProfile profile = [] {
-    DeviceProfile p;
+  // Kept until the very end: exit handlers may still ask for it.
+  static const DeviceProfile& profile = *[] {
+    auto* p = new DeviceProfile;
     const char* text = std::getenv("KESTRUNE_DEVICE");
     if (text && *text) {
-      if (parseDeviceProfile(text, p)) return p;
+      if (parseDeviceProfile(text, *p)) return p;
       std::fprintf(stderr, "kestrune: KESTRUNE_DEVICE \"%s\" is not understood; using 240x320\n", text);
     }
-    parseDeviceProfile("240x320", p);
+    parseDeviceProfile("240x320", *p);
     return p;
   }();
   return profile;

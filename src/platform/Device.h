@@ -5,7 +5,8 @@
 // Grammar: WxH[,option]...  with options
 //   raw=WxH | raw=none   raw frame buffer size (default: the screen size; "none": no buffer)
 //   fb=portrait|landscape  raw buffer addressing: rows of W pixels, or a landscape-scanned
-//                        panel addressed in portrait (x pitch -(H*2) bytes, y pitch 2)
+//                        panel addressed in portrait (x pitch -(H*2) bytes, y pitch 2);
+//                        an OEM text with "ipaq" and "h38" means landscape unless given
 //   os=N                 OS major version (default 4)
 //   orientation=0|1|2|4  start-up display orientation (0, 90, 180, 270 degrees)
 //   oem=TEXT             OEM information (up to the next comma), e.g. "oem=hp ipaq h3800"

@@ -36,6 +36,7 @@ struct GdiObject {
   fonts::FontInstance* font = nullptr;
   std::unique_ptr<uint8_t[]> pixels;  // bitmaps
   PixelSurface surface;
+  ~GdiObject() { fonts::close(font); }
 };
 
 enum class DcType { Memory, Surface, Window };
@@ -465,7 +466,6 @@ bool deleteObject(HGDIOBJ handle) {
     if (dc.brush == handle) dc.brush = tables().stock[WHITE_BRUSH];
     if (dc.font == handle) dc.font = tables().stock[SYSTEM_FONT];
   }
-  if (obj->kind == Kind::Font) fonts::close(obj->font);
   tables().objects.erase(handle);
   return true;
 }

@@ -20,6 +20,7 @@
 #include "platform/Backend.h"
 #include "platform/BackendDriver.h"
 #include "platform/Device.h"
+#include "platform/Gdi.h"
 #include "platform/ProcessLink.h"
 #include "platform/Screen.h"
 #include "platform/System.h"
@@ -74,7 +75,6 @@ struct WindowsState {
   HWND active = 0;
   HWND deactivated = 0;          // active window when the host window lost the focus
   bool hostActive = true;
-  WindowDcHooks dcHooks;
 
   std::mutex lock;               // guards the two queues below (other threads post)
   std::deque<MSG> posted;
@@ -667,12 +667,10 @@ LRESULT defWindowProc(HWND hwnd, uint32_t message, WPARAM wParam, LPARAM lParam)
       endPaint(hwnd, ps);
       return 0;
     }
-    case WM_ERASEBKGND: {
-      WindowsState& s = ws();
-      if (!w->background || !s.dcHooks.fillRect || wParam == 0) return 0;
-      s.dcHooks.fillRect(HDC(wParam), RECT{0, 0, w->width, w->height}, w->background);
+    case WM_ERASEBKGND:
+      if (!w->background || wParam == 0) return 0;
+      fillRect(HDC(wParam), RECT{0, 0, w->width, w->height}, w->background);
       return 1;
-    }
     case WM_ACTIVATE:
       // The activated window takes the focus unless something inside it has it.
       if (loWord(wParam) != WA_INACTIVE && !isInside(ws().focus, hwnd)) setFocus(hwnd);
@@ -934,27 +932,26 @@ bool getVisibleWindowRect(HWND hwnd, RECT& rect) {
 
 HWND windowFromPoint(POINT screenPoint) { return topLevelAt(screenPoint.x, screenPoint.y); }
 
-void setWindowDcHooks(const WindowDcHooks& hooks) { ws().dcHooks = hooks; }
-
 HDC beginPaint(HWND hwnd, PAINTSTRUCT& paint) {
   Win* w = find(hwnd);
   paint = PAINTSTRUCT();
   if (!w) return 0;
-  WindowsState& s = ws();
   bool erase = w->hasUpdate && w->eraseUpdate;
   paint.paint = w->hasUpdate ? w->update : RECT{0, 0, 0, 0};
   w->hasUpdate = false;
   w->eraseUpdate = false;
   w->update = RECT{0, 0, 0, 0};
-  paint.hdc = s.dcHooks.getDC ? s.dcHooks.getDC(hwnd, &paint.paint) : 0;
+  paint.hdc = getDC(hwnd);
+  if (paint.hdc) {
+    intersectClipRect(paint.hdc, paint.paint.left, paint.paint.top, paint.paint.right, paint.paint.bottom);
+  }
   // The background is erased now unless the window does it itself (erase stays set then).
   paint.erase = erase && sendLocal(hwnd, WM_ERASEBKGND, WPARAM(paint.hdc), 0) == 0;
   return paint.hdc;
 }
 
 bool endPaint(HWND hwnd, const PAINTSTRUCT& paint) {
-  WindowsState& s = ws();
-  if (paint.hdc && s.dcHooks.releaseDC) s.dcHooks.releaseDC(hwnd, paint.hdc);
+  if (paint.hdc) releaseDC(hwnd, paint.hdc);
   return find(hwnd) != nullptr;
 }
 

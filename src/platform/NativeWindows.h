@@ -92,16 +92,8 @@ HWND windowFromPoint(POINT screenPoint);
 // its ancestors; false when it or an ancestor is hidden or it is not a window here.
 bool getVisibleWindowRect(HWND hwnd, RECT& rect);
 
-// Device contexts of windows are made by the drawing code, which installs these hooks
-// once (beginPaint asks for a DC clipped to the update rectangle, in client coordinates,
-// and the default WM_ERASEBKGND fills it with the class background brush). Until then
-// beginPaint hands out DC 0 and erasing draws nothing.
-struct WindowDcHooks {
-  HDC (*getDC)(HWND hwnd, const RECT* clientClip) = nullptr;  // clip null: the whole client
-  void (*releaseDC)(HWND hwnd, HDC hdc) = nullptr;
-  void (*fillRect)(HDC hdc, const RECT& clientRect, HBRUSH brush) = nullptr;
-};
-void setWindowDcHooks(const WindowDcHooks& hooks);
+// beginPaint hands out a window DC (Gdi.h) clipped to the update rectangle; endPaint
+// releases it. The default WM_ERASEBKGND fills the window with its class brush.
 
 // Input as the player gives it, put into the same queue the backend fills: keys go to
 // the focus window, stylus points (screen coordinates) to the window under the point.

@@ -263,7 +263,8 @@ bool processAlive(int32_t pid, uint64_t startTime) {
 }
 
 const std::string& runtimeDir() {
-  static const std::string dir = [] {
+  // Never destroyed: the exit handler that removes our entry still needs it.
+  static const std::string& dir = *[] {
     std::string d;
     const char* env = std::getenv("KESTRUNE_RUNTIME_DIR");
     const char* xdg = std::getenv("XDG_RUNTIME_DIR");
@@ -280,7 +281,7 @@ const std::string& runtimeDir() {
                    "windows are not shared with other processes\n", d.c_str());
       d.clear();
     }
-    return d;
+    return new std::string(d);
   }();
   return dir;
 }

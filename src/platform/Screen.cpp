@@ -3,6 +3,7 @@
 // and are never reallocated, so pointers handed out stay valid.
 #include "platform/Screen.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstddef>
 
@@ -20,7 +21,6 @@ struct ScreenState {
   RawFrameBuffer raw;
   bool rawSeparate = false;
   std::atomic<bool> dirty{true};
-  std::atomic<bool> rawShown{false};
 };
 
 ScreenState& state() {
@@ -63,13 +63,43 @@ inline void put565(uint8_t* out, uint16_t v) {
   out[2] = uint8_t((b << 3) | (b >> 2));
 }
 
+int32_t ceilDiv(int64_t a, int64_t b) { return int32_t((a + b - 1) / b); }
+
+// Copies a rectangle of the screen surface into the separate raw frame buffer, scaled
+// to its size (nearest pixel) and placed through its pitches: what the display shows
+// when drawing went through device contexts.
+void composeIntoRaw(ScreenState& s, const RECT* rect) {
+  const PixelSurface& screen = s.surface;
+  const RawFrameBuffer& raw = s.raw;
+  RECT r{0, 0, screen.width, screen.height};
+  if (rect) {
+    r.left = std::max(r.left, rect->left);
+    r.top = std::max(r.top, rect->top);
+    r.right = std::min(r.right, rect->right);
+    r.bottom = std::min(r.bottom, rect->bottom);
+    if (r.left >= r.right || r.top >= r.bottom) return;
+  }
+  // Raw pixel (rx, ry) shows screen pixel (rx * sw / rw, ry * sh / rh).
+  int32_t x0 = ceilDiv(int64_t(r.left) * raw.width, screen.width);
+  int32_t x1 = ceilDiv(int64_t(r.right) * raw.width, screen.width);
+  int32_t y0 = ceilDiv(int64_t(r.top) * raw.height, screen.height);
+  int32_t y1 = ceilDiv(int64_t(r.bottom) * raw.height, screen.height);
+  for (int32_t ry = y0; ry < y1; ++ry) {
+    const uint16_t* row = s.pixels.data() + size_t(int64_t(ry) * screen.height / raw.height) * size_t(screen.width);
+    uint8_t* out = raw.origin + ptrdiff_t(ry) * raw.yPitch + ptrdiff_t(x0) * raw.xPitch;
+    for (int32_t rx = x0; rx < x1; ++rx, out += raw.xPitch) {
+      *reinterpret_cast<uint16_t*>(out) = row[int64_t(rx) * screen.width / raw.width];
+    }
+  }
+}
+
 }  // namespace
 
 PixelSurface& screenSurface() { return state().surface; }
 
-void markScreenDirty(const RECT*) {
+void markScreenDirty(const RECT* rect) {
   ScreenState& s = state();
-  s.rawShown = false;
+  if (s.rawSeparate) composeIntoRaw(s, rect);
   s.dirty = true;
 }
 
@@ -77,14 +107,12 @@ const RawFrameBuffer& rawFrameBuffer() { return state().raw; }
 
 void markRawFrameBufferDirty() {
   ScreenState& s = state();
-  if (!s.raw.origin) return;
-  s.rawShown = s.rawSeparate;
-  s.dirty = true;
+  if (s.raw.origin) s.dirty = true;
 }
 
 void captureScreen(std::vector<uint8_t>& rgb, int32_t& width, int32_t& height) {
   ScreenState& s = state();
-  if (s.rawShown) {
+  if (s.rawSeparate) {
     const RawFrameBuffer& r = s.raw;
     width = r.width;
     height = r.height;
@@ -109,7 +137,7 @@ void captureScreen(std::vector<uint8_t>& rgb, int32_t& width, int32_t& height) {
 }
 
 namespace detail {
-bool rawFrameBufferShown() { return state().rawShown; }
+bool rawFrameBufferShown() { return state().rawSeparate; }
 bool screenNeedsPresent() { return state().dirty; }
 void screenPresented() { state().dirty = false; }
 }  // namespace detail

@@ -1,7 +1,8 @@
 // The device screen: one 16-bit 5-6-5 frame buffer of the profile's screen size. Window
 // device contexts and the direct display interface draw into it; the backend shows it
 // after it changes (SDL: scaled into the window; headless: kept for screenshots).
-// Profiles with a raw frame buffer of another size or layout get a second buffer.
+// Profiles with a raw frame buffer of another size or layout get a second buffer, which
+// is then the display itself: what is drawn on the screen surface is copied into it.
 #pragma once
 
 #include <cstdint>
@@ -13,7 +14,8 @@ namespace os {
 
 // The frame buffer (pitch = width * 2). Valid for the whole life of the process.
 PixelSurface& screenSurface();
-// Tells the backend that pixels inside rect (or anywhere, for null) changed.
+// Tells the backend that pixels inside rect (or anywhere, for null) changed. With a
+// separate raw frame buffer that part of the screen is copied (scaled) into it.
 void markScreenDirty(const RECT* rect = nullptr);
 
 // The display driver's raw frame buffer, 16-bit 5-6-5, addressed through pitches:
@@ -31,14 +33,14 @@ struct RawFrameBuffer {
 };
 
 // The raw frame buffer of this profile. For a raw buffer of the screen's size and
-// portrait layout it is the screen surface itself; otherwise a buffer of its own.
+// portrait layout it is the screen surface itself; otherwise a buffer of its own that
+// stands for the display (a high-resolution or landscape-scanned panel).
 const RawFrameBuffer& rawFrameBuffer();
-// Tells the backend that the raw frame buffer changed: it is shown from now on
-// (until the screen surface is marked dirty again).
+// Tells the backend that the raw frame buffer changed.
 void markRawFrameBufferDirty();
 
 // What the player sees now, as 8-bit RGB triplets row by row (width * 3 bytes a row):
-// the screen surface, or the raw frame buffer when the program last drew there.
+// the raw frame buffer when it is a separate one, else the screen surface.
 void captureScreen(std::vector<uint8_t>& rgb, int32_t& width, int32_t& height);
 
 }  // namespace os

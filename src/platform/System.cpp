@@ -219,7 +219,7 @@ WString modulePath() {
 }
 
 WString tempPath() {
-  static const WString path = [] {
+  static const WString& path = *new WString([] {
     const char* xdg = std::getenv("XDG_RUNTIME_DIR");
     std::string base;
     if (xdg && *xdg && detail::ensurePrivateDirectory(xdg)) base = std::string(xdg) + "/kestrune-tmp";
@@ -243,10 +243,10 @@ WString tempPath() {
     }
     std::string mine = base + "/" + std::to_string(::getpid());
     if (!detail::ensurePrivateDirectory(mine)) return WString();
-    static std::string folder = mine;
-    std::atexit([] { ::rmdir(folder.c_str()); });  // only when the game emptied it
+    static const char* folder = strdup(mine.c_str());
+    std::atexit([] { ::rmdir(folder); });  // only when the game emptied it
     return gameFromHost(mine + "/");
-  }();
+  }());
   return path;
 }
 
@@ -261,7 +261,7 @@ bool createProcess(WStringView module, WStringView commandLineText) {
 }
 
 WString commandLine() {
-  static const WString line = [] {
+  static const WString& line = *new WString([] {
     std::string text;
     if (FILE* f = std::fopen("/proc/self/cmdline", "rb")) {
       std::string all;
@@ -278,7 +278,7 @@ WString commandLine() {
       text = all;
     }
     return fromUtf8(text);
-  }();
+  }());
   return line;
 }
 
@@ -371,9 +371,10 @@ bool registryReadBytes(RegistryRoot root, WStringView key, WStringView value, st
 }
 
 void logEvent(const char* name, WStringView field1, WStringView field2, WStringView field3) {
-  static std::mutex lock;
+  // Never destroyed: windows are logged from an exit handler.
+  static std::mutex& lock = *new std::mutex;
   static int fd = -1;
-  static std::string openPath;
+  static std::string& openPath = *new std::string;
   const char* path = std::getenv("KESTRUNE_EVENTS");
   if (!path || !*path) return;
   std::lock_guard<std::mutex> guard(lock);

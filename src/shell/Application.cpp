@@ -3,6 +3,9 @@
 // wired in here, in the order the game needs them.
 #include "shell/Application.h"
 
+#include "data/ResourcePath.h"
+#include "data/Resources.h"
+#include "data/TemplateFile.h"
 #include "platform/Gdi.h"
 #include "platform/System.h"
 #include "shell/Canvas.h"
@@ -44,16 +47,18 @@ Application::Application(const char16_t* title, const char16_t* filePrefix)
   windowClass_.background = os::getStockObject(os::BLACK_BRUSH);
 
   ShellState& state = shellState();
-  state.resourceRoot = collapsePath(programFolder() + u"..\\resources\\");
-  // Archives are mounted here, before the folder scans, once the resource layer exists.
+  state.resourceRoot = collapseParentFolders(programFolder() + u"..\\resources\\");
+  // The GUI archive first: mounts are searched longest folder first anyway.
+  mountArchive(filePrefix_ + u"GUI.zip", state.resourceRoot + u"GUI");
+  mountArchive(filePrefix_ + u"resources.zip", state.resourceRoot);
 
   // Only real files define the lists: tracks by their icons, vehicles by their pictures.
-  listFiles(tracks, collapsePath(state.resourceRoot + u"..\\resources\\scenes\\*_icon.gif"), true);
+  listFiles(tracks, collapseParentFolders(state.resourceRoot + u"..\\resources\\scenes\\*_icon.gif"), true);
   for (os::WString& track : tracks) {
     size_t underscore = track.find(u'_');
     if (underscore != os::WString::npos) track.resize(underscore);
   }
-  listFiles(vehicles, collapsePath(state.resourceRoot + u"..\\resources\\vehicle\\*.jpg"), true);
+  listFiles(vehicles, collapseParentFolders(state.resourceRoot + u"..\\resources\\vehicle\\*.jpg"), true);
 }
 
 Application::~Application() {
@@ -109,15 +114,39 @@ int Application::run(float requiredMegabytes) {
 
   ShellState& state = shellState();
   state.guiFolder = state.resourceRoot + u"..\\resources\\GUI\\";
-  // The language table, the direction-pad pictures and the settings load here.
+  loadLanguageTable();
+  // The direction-pad pictures load here.
+  loadSettings();
 
   openPage(hasPage ? page : os::WString(u"cover"));
-  return runMessageLoop(this);
+  int exitCode = runMessageLoop(this);
+  delete settings_;
+  settings_ = nullptr;
+  return exitCode;
+}
+
+void Application::loadLanguageTable() {
+  ShellState& state = shellState();
+  os::WString name = os::format(u"%sLanguageTable.txt", filePrefix_.c_str());
+  if (!resourceExists(state.guiFolder + u"\\" + name)) return;
+  if (state.languageTable) state.languageTable->clear();
+  else state.languageTable = new TemplateFile(u'=', u',', u':');
+  state.languageTable->load(state.guiFolder, name, false, nullptr, true, true);
+}
+
+void Application::loadSettings() {
+  ShellState& state = shellState();
+  settings_ = new TemplateFile(u'=', u',', u':');
+  settings_->load(state.guiFolder, filePrefix_ + u"gsetting.properties");
+  // Sound is on only when the settings say so explicitly; a missing file keeps it off.
+  bool soundOn = settings_->getInt(u"soundEffect", u"selected", -1) == 0;
+  (void)soundOn;  // handed to the mixer once sound is wired
 }
 
 bool Application::startSystem() {
   ShellState& state = shellState();
-  // The temporary folder and the mixer start here once their subsystems exist.
+  createTempFolder();
+  // The mixer starts here once sound is wired.
   detectDevice();
   computeLayout();
   const DeviceFacts& device = deviceFacts();
@@ -133,7 +162,11 @@ bool Application::startSystem() {
 }
 
 void Application::shutdownSystem() {
-  // Archives, the temporary folder, the mixer and the language table are released here.
+  ShellState& state = shellState();
+  shutdownResources();
+  // The mixer stops here once sound is wired.
+  delete state.languageTable;
+  state.languageTable = nullptr;
 }
 
 void Application::openPage(const os::WString& page) {
@@ -199,11 +232,11 @@ void Application::relaunch(os::HWND mainWindow, os::WStringView commandLine) {
   int width = deviceFacts().screenWidth, height = deviceFacts().screenHeight;
   os::HDC dc = os::getDC(0);
   os::RECT whole{0, 0, width, height};
-  os::fillRect(dc, &whole, os::getStockObject(os::BLACK_BRUSH));
+  os::fillRect(dc, whole, os::getStockObject(os::BLACK_BRUSH));
   os::setTextColor(dc, os::rgb(255, 255, 255));
   os::setBkMode(dc, os::TRANSPARENT);
   os::RECT below{0, height / 2 - 16, width, height};
-  os::drawText(dc, kLoadingText, -1, &below, os::DT_CENTER);
+  os::drawText(dc, kLoadingText, below, os::DT_CENTER);
   os::releaseDC(0, dc);
 
   os::WString module = os::modulePath();
@@ -217,7 +250,11 @@ void Application::relaunch(os::HWND mainWindow, os::WStringView commandLine) {
   }
 }
 
-os::WString translate(os::WStringView /*key*/, os::WStringView builtIn) {
-  // Looked up in the language table once it is loaded.
+os::WString translate(os::WStringView key, os::WStringView builtIn) {
+  TemplateFile* table = shellState().languageTable;
+  if (table) {
+    std::optional<os::WString> text = table->getString(key);
+    if (text && !text->empty()) return *text;
+  }
   return os::WString(builtIn);
 }

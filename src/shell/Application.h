@@ -9,6 +9,7 @@
 #include "shell/Window.h"
 
 class Canvas;
+class TemplateFile;
 
 class Application : public Window {
  public:
@@ -58,12 +59,15 @@ class Application : public Window {
   bool startSystem();
   void shutdownSystem();
   void openPage(const os::WString& page);
+  void loadLanguageTable();
+  void loadSettings();
 
   os::WString filePrefix_;
   Canvas* menuCanvas_ = nullptr;
   Canvas* raceCanvas_ = nullptr;
   os::WString playerName_;
   bool exercise_ = false;
+  TemplateFile* settings_ = nullptr;  // the settings template, for the life of the loop
 };
 
 // The prompt text for the key from the language table, or the built-in text.

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "data/ResourcePath.h"
 #include "platform/Files.h"
 #include "platform/System.h"
 
@@ -34,22 +35,9 @@ os::WString programFileName() {
   return slash == os::WString::npos ? path : path.substr(slash + 1);
 }
 
-os::WString collapsePath(os::WStringView path) {
-  os::WString out(path);
-  for (;;) {
-    size_t up = out.find(u"\\..\\");
-    if (up == os::WString::npos || up == 0) break;
-    size_t start = out.rfind(u'\\', up - 1);
-    start = (start == os::WString::npos) ? 0 : start;
-    // "a\b\..\c" becomes "a\c": drop "\b\.." and keep the backslash before "c".
-    out.erase(start, up + 3 - start);
-  }
-  return out;
-}
-
 void listFiles(std::vector<os::WString>& list, os::WStringView pattern, bool sort) {
   list.clear();
-  for (os::WString name : os::findFiles(collapsePath(pattern))) {
+  for (os::WString name : os::findFiles(collapseParentFolders(pattern))) {
     size_t dot = name.find(u'.');
     if (dot != os::WString::npos) name.resize(dot);
     list.push_back(name);

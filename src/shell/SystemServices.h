@@ -25,7 +25,5 @@ void listFiles(std::vector<os::WString>& list, os::WStringView pattern, bool sor
 bool openDocument(os::WStringView folder, os::WStringView fileName, os::WStringView parameters, int showMode);
 // Brings value into low .. high - 1 by whole steps of (high - low).
 int wrap(int value, int low, int high);
-// Collapses every "\..\" with the folder before it.
-os::WString collapsePath(os::WStringView path);
 // Draws the loading bar with its text onto the window and presents that rectangle.
 void drawProgressBar(Window* canvas, os::WStringView text, int percent);

@@ -15,6 +15,9 @@ namespace {
 
 const char16_t kWindowClassName[] = u"Pavlet_WINDOW";
 const char16_t kDoomedTitle[] = u"_QX_FLAG_TOBEDESTROYED_";
+// The handheld's default system colours for windows: black text on white.
+constexpr os::COLORREF kSystemWindowText = os::rgb(0, 0, 0);
+constexpr os::COLORREF kSystemWindow = os::rgb(255, 255, 255);
 
 }  // namespace
 
@@ -23,9 +26,9 @@ Window::Window(const char16_t* title, os::HWND parent, bool backBuffer)
   windowClass_.style = os::CS_GLOBALCLASS | os::CS_HREDRAW | os::CS_VREDRAW;
   windowClass_.windowProc = &Window::windowProc;
   windowClass_.className = kWindowClassName;
-  windowClass_.background = os::getSysColorBrush(os::COLOR_WINDOW);
-  textColour_ = os::getSysColor(os::COLOR_WINDOWTEXT);
-  backgroundColour_ = os::getSysColor(os::COLOR_WINDOW);
+  windowClass_.background = os::getStockObject(os::WHITE_BRUSH);
+  textColour_ = kSystemWindowText;
+  backgroundColour_ = kSystemWindow;
   brush_ = os::createSolidBrush(backgroundColour_);
 }
 

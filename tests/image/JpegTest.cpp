@@ -59,8 +59,8 @@ TEST(Jpeg, PixelsMatchLibjpegInColourAndGrey) {
           uint32_t want = expected[size_t(y) * w + x];
           ASSERT_EQ(img.getPixel(x, y), device ? to16(want) : want) << x << "," << y;
           if (channels == 1) {
-      ASSERT_EQ(want >> 16, want & 0xFF);
-    }
+            ASSERT_EQ(want >> 16, want & 0xFF);
+          }
         }
     }
   }

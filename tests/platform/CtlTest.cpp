@@ -108,6 +108,8 @@ TEST(CtlTest, RoundTripWithARunningGame) {
   EXPECT_EQ(pixel(rgb, w, 5, 5)[2], 0);
   EXPECT_EQ(pixel(rgb, w, 5, 300)[2], 255);  // blue bottom half
   EXPECT_EQ(pixel(rgb, w, 5, 300)[0], 0);
+  EXPECT_EQ(pixel(rgb, w, 105, 105)[1], 255);  // green square
+  EXPECT_EQ(pixel(rgb, w, 105, 105)[0], 0);
 
   ASSERT_EQ(ctl({"close"}), 0);
   ASSERT_TRUE(kstest::waitLine(game, "close top", line));
@@ -116,6 +118,33 @@ TEST(CtlTest, RoundTripWithARunningGame) {
   std::string error;
   EXPECT_NE(ctl({"key", "LEFT"}, &error), 0) << "the game is gone";
   EXPECT_NE(ctl({"close"}), 0);
+}
+
+TEST(CtlTest, DrawingOnTheScreenReachesASeparateRawFrameBuffer) {
+  // The helper paints the screen surface red above, blue below, then a green 10x10
+  // square at (100, 100) reported as a rectangle of its own.
+  const char* const devices[] = {"240x320,raw=480x640", "240x320,fb=landscape"};
+  for (const char* device : devices) {
+    kstest::Helper game;
+    ASSERT_TRUE(kstest::startHelper(game, {"window", "SHOT", "shot game"}, {std::string("KESTRUNE_DEVICE=") + device}));
+    std::string line;
+    ASSERT_TRUE(kstest::waitLine(game, "ready ", line)) << device;
+    std::string png = kstest::makeTempFolder() + "/shot.png";
+    ASSERT_EQ(ctl({"--title", "shot game", "screenshot", png}), 0) << device;
+    int w = 0, h = 0;
+    std::vector<uint8_t> rgb;
+    ASSERT_TRUE(readPng(png, w, h, rgb)) << device;
+    int scale = w / 240;
+    EXPECT_EQ(h, 320 * scale) << device;
+    EXPECT_EQ(pixel(rgb, w, 0, 0)[0], 255) << device;
+    EXPECT_EQ(pixel(rgb, w, w - 1, h - 1)[2], 255) << device;
+    EXPECT_EQ(pixel(rgb, w, 100 * scale, 100 * scale)[1], 255) << device;
+    EXPECT_EQ(pixel(rgb, w, 110 * scale - 1, 110 * scale - 1)[1], 255) << device;
+    EXPECT_EQ(pixel(rgb, w, 110 * scale, 110 * scale)[1], 0) << device;
+    EXPECT_EQ(pixel(rgb, w, 110 * scale, 110 * scale)[0], 255) << device;
+    ASSERT_EQ(ctl({"--title", "shot game", "close"}), 0);
+    EXPECT_EQ(kstest::waitExit(game), 0);
+  }
 }
 
 struct RawCase {

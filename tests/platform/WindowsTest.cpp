@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "TestSupport.h"
+#include "platform/Gdi.h"
 #include "platform/NativeWindows.h"
+#include "platform/Screen.h"
 #include "platform/System.h"
 
 using namespace os;
@@ -157,6 +159,27 @@ TEST_F(WindowsTest, PaintIsSynthesisedFromInvalidationAfterPostedMessages) {
   updateWindow(hwnd);
   EXPECT_EQ(messagesFor(hwnd), (std::vector<uint32_t>{WM_PAINT, WM_ERASEBKGND}));
   EXPECT_FALSE(peekMessage(m, false));
+}
+
+TEST_F(WindowsTest, TheDefaultPaintErasesWithTheClassBrushOnTheScreen) {
+  WNDCLASS c;
+  c.className = u"ERASE";
+  c.windowProc = defWindowProc;
+  c.background = createSolidBrush(rgb(0, 255, 0));
+  ASSERT_TRUE(registerClass(c));
+  PixelSurface& screen = screenSurface();
+  auto at = [&](int x, int y) { return static_cast<uint16_t*>(screen.bits)[y * screen.width + x]; };
+  static_cast<uint16_t*>(screen.bits)[15 * screen.width + 15] = 0;
+  static_cast<uint16_t*>(screen.bits)[5 * screen.width + 5] = 0;
+  static_cast<uint16_t*>(screen.bits)[30 * screen.width + 30] = 0;
+  HWND hwnd = createWindowEx(0, u"ERASE", u"erase", WS_VISIBLE, 10, 10, 20, 20, 0, 0, nullptr);
+  ASSERT_NE(hwnd, 0u);
+  created.push_back(hwnd);
+  kstest::pumpAll();
+  EXPECT_EQ(at(15, 15), 0x07E0);
+  EXPECT_EQ(at(29, 29), 0x07E0);
+  EXPECT_EQ(at(5, 5), 0);
+  EXPECT_EQ(at(30, 30), 0) << "nothing outside the window";
 }
 
 TEST_F(WindowsTest, InvalidatingAParentInvalidatesTheChildrenItCovers) {

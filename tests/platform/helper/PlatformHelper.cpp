@@ -83,6 +83,13 @@ bool makeWindows(const char* className, const char* title) {
     for (int32_t x = 0; x < screen.width; ++x) row[x] = y < screen.height / 2 ? 0xF800 : 0x001F;
   }
   markScreenDirty();
+  // And a green square drawn later, reported as a rectangle of its own.
+  for (int32_t y = 100; y < 110; ++y) {
+    uint16_t* row = reinterpret_cast<uint16_t*>(static_cast<uint8_t*>(screen.bits) + y * screen.pitch);
+    for (int32_t x = 100; x < 110; ++x) row[x] = 0x07E0;
+  }
+  RECT square{100, 100, 110, 110};
+  markScreenDirty(&square);
   return true;
 }
 
