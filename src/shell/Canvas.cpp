@@ -18,6 +18,7 @@
 #include "platform/System.h"
 #include "shell/Display.h"
 #include "shell/ShellState.h"
+#include "sound/Mixer.h"
 
 namespace {
 
@@ -159,12 +160,13 @@ void Canvas::onMouse(uint32_t message, uint32_t keyState, int x, int y, int phas
 }
 
 void Canvas::onActivate(bool active) {
+  Mixer* mixer = shellState().mixer;
   if (!active) {
     if (running_) {
       suspend();
       resumeAfterActivation_ = true;
     }
-    // Sound pauses with the frames (wired to the mixer with the sound subsystem).
+    if (mixer) mixer->pauseOutput();
     return;
   }
   setFocus();
@@ -172,6 +174,7 @@ void Canvas::onActivate(bool active) {
     resume();
     resumeAfterActivation_ = false;
   }
+  if (mixer) mixer->resumeOutput();
 }
 
 void Canvas::onDestroyed() {

@@ -8,12 +8,12 @@
 #include <cstdint>
 #include <string>
 
+#include "data/ScreenLayout.h"
 #include "platform/Gapi.h"
 #include "platform/Types.h"
 
 class Image;
 
-enum class ScreenLayout { Portrait, Square, Landscape };
 
 struct DeviceFacts {
   int32_t osMajor = 4;

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "TestSupport.h"
 
@@ -80,6 +81,16 @@ TEST(SdlBackendTest, HostKeysAndClicksBecomeWindowMessages) {
   ASSERT_TRUE(kstest::waitLine(game, "mouse ", line));
   EXPECT_EQ(line, "mouse 514 30 6 child");
   ASSERT_TRUE(kstest::waitLine(game, "done", line));
+
+  // The same through the X server itself, when the XTest libraries are there.
+  std::vector<std::string> xtest;
+  while (kstest::waitLine(game, "", line) && line != "xtest done" && line != "xtest unavailable") {
+    if (line.compare(0, 4, "key ") == 0 || line.compare(0, 6, "mouse ") == 0) xtest.push_back(line);
+  }
+  if (line == "xtest done") {
+    EXPECT_EQ(xtest, (std::vector<std::string>{"mouse 513 40 20 child", "mouse 514 40 20 child", "key down 37 top",
+                                               "key up 37 top", "key down 13 top", "key up 13 top"}));
+  }
   EXPECT_EQ(kstest::waitExit(game, 20000), 0);
 }
 

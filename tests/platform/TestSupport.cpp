@@ -28,16 +28,9 @@ int removeEntry(const char* path, const struct stat*, int type, struct FTW*) {
 
 std::vector<std::string> createdFolders;
 
-// Before any test touches the platform: a runtime folder of our own, so tests running
-// in parallel (and a game the user is playing) never see each other's windows.
-const bool runtimeReady = [] {
-  if (!std::getenv("KESTRUNE_RUNTIME_DIR")) {
-    char pattern[] = "/tmp/ks-platform-test-XXXXXX";
-    if (char* dir = ::mkdtemp(pattern)) {
-      ::setenv("KESTRUNE_RUNTIME_DIR", dir, 1);
-      createdFolders.push_back(dir);
-    }
-  }
+// Folders made by makeTempFolder, removed when the program ends. (The runtime folder
+// itself is made private to the program by the unit-test harness.)
+const bool cleanupReady = [] {
   std::atexit([] {
     for (const std::string& f : createdFolders) ::nftw(f.c_str(), removeEntry, 16, FTW_DEPTH | FTW_PHYS);
   });
@@ -47,7 +40,7 @@ const bool runtimeReady = [] {
 }  // namespace
 
 const std::string& runtimeFolder() {
-  static const std::string dir = std::getenv("KESTRUNE_RUNTIME_DIR");
+  static const std::string dir = std::getenv("KESTRUNE_RUNTIME_DIR") ? std::getenv("KESTRUNE_RUNTIME_DIR") : "";
   return dir;
 }
 

@@ -1,5 +1,4 @@
-// Shared by the platform tests: a private runtime folder for the test process, a
-// message pump that runs the queue dry, and starting helper processes with output
+// Shared by the platform tests: temporary folders, a message pump that runs the queue dry, and starting helper processes with output
 // captured through a pipe.
 #pragma once
 
@@ -10,7 +9,8 @@
 
 namespace kstest {
 
-// The runtime folder this test process (and the helpers it starts) uses.
+// The runtime folder this test process (and the helpers it starts) uses: private to
+// the test program (see cmake/TestRuntimeFolder.cpp).
 const std::string& runtimeFolder();
 // A fresh empty folder for one test's files.
 std::string makeTempFolder();

@@ -3,9 +3,12 @@
 //                        paints a known picture and reports what it receives on stdout
 //   vanish CLASS TITLE   the same, but ends at once when sent WM_USER+7
 //   ticks                prints virtual clock readings of a fixed sleep/peek sequence
+//   temp                 prints the temporary path
+//   (WM_USER+5 to a window makes the helper relaunch itself as the game does)
 //   sdl                  on the SDL backend: pushes host key and mouse events and reports
 //                        the messages they became
 #include <SDL.h>
+#include <dlfcn.h>
 #include <unistd.h>
 
 #include <cstddef>
@@ -55,6 +58,13 @@ LRESULT helperProc(HWND hwnd, uint32_t message, WPARAM wParam, LPARAM lParam) {
     default:
       if (message >= WM_USER) {
         if (vanishOnRequest && message == WM_USER + 7) ::_exit(3);
+        if (message == WM_USER + 5) {
+          // Hand over to a new instance the way the game changes pages.
+          setWindowText(hwnd, u"_QX_FLAG_TOBEDESTROYED_");
+          std::printf("relaunch %d\n", createProcess(modulePath(), u"relaunched page") ? 1 : 0);
+          std::fflush(stdout);
+          return 0;
+        }
         std::printf("user %u %lu %ld\n", message - WM_USER, static_cast<unsigned long>(wParam), static_cast<long>(lParam));
         std::fflush(stdout);
         return LRESULT(wParam + 1);
@@ -102,6 +112,10 @@ int runLoop() {
 }
 
 int windowMode(const char* className, const char* title) {
+  // The start of the game's instance handshake: a window of the class titled as the
+  // doomed instance is sent WM_DESTROY before ours is created.
+  HWND doomed = findWindow(fromUtf8(className), u"_QX_FLAG_TOBEDESTROYED_");
+  if (doomed) sendMessage(doomed, WM_DESTROY, 0, 0);
   if (!makeWindows(className, title)) return 10;
   std::printf("ready %llx %d\n", static_cast<unsigned long long>(topWindow), int(::getpid()));
   std::fflush(stdout);
@@ -131,6 +145,58 @@ void pumpFor(uint32_t ms) {
     while (peekMessage(msg, true)) dispatchMessage(msg);
     SDL_Delay(5);
   }
+}
+
+// Real X input through the XTest extension, when the libraries are there (loaded at run
+// time: only their shared objects are needed): a click on the child at its client point
+// (40, 20) and the Left and Return keys, all passing through the X server and SDL.
+void xtestInput(SDL_Window* window) {
+  void* x11 = dlopen("libX11.so.6", RTLD_NOW);
+  void* xtst = dlopen("libXtst.so.6", RTLD_NOW);
+  if (!x11 || !xtst) {
+    std::printf("xtest unavailable\n");
+    std::fflush(stdout);
+    return;
+  }
+  using OpenDisplay = void* (*)(const char*);
+  using CloseDisplay = int (*)(void*);
+  using Sync = int (*)(void*, int);
+  using KeysymToKeycode = unsigned char (*)(void*, unsigned long);
+  using FakeKey = int (*)(void*, unsigned, int, unsigned long);
+  using FakeButton = int (*)(void*, unsigned, int, unsigned long);
+  using FakeMotion = int (*)(void*, int, int, int, unsigned long);
+  auto openDisplay = reinterpret_cast<OpenDisplay>(dlsym(x11, "XOpenDisplay"));
+  auto closeDisplay = reinterpret_cast<CloseDisplay>(dlsym(x11, "XCloseDisplay"));
+  auto sync = reinterpret_cast<Sync>(dlsym(x11, "XSync"));
+  auto keycode = reinterpret_cast<KeysymToKeycode>(dlsym(x11, "XKeysymToKeycode"));
+  auto fakeKey = reinterpret_cast<FakeKey>(dlsym(xtst, "XTestFakeKeyEvent"));
+  auto fakeButton = reinterpret_cast<FakeButton>(dlsym(xtst, "XTestFakeButtonEvent"));
+  auto fakeMotion = reinterpret_cast<FakeMotion>(dlsym(xtst, "XTestFakeMotionEvent"));
+  void* display = openDisplay ? openDisplay(nullptr) : nullptr;
+  if (!display || !closeDisplay || !sync || !keycode || !fakeKey || !fakeButton || !fakeMotion) {
+    std::printf("xtest unavailable\n");
+    std::fflush(stdout);
+    return;
+  }
+  int wx = 0, wy = 0, w = 0, h = 0;
+  SDL_GetWindowPosition(window, &wx, &wy);
+  SDL_GetWindowSize(window, &w, &h);
+  int scale = w / 240;
+  fakeMotion(display, -1, wx + (20 + 40) * scale + scale / 2, wy + (40 + 20) * scale + scale / 2, 0);
+  sync(display, 0);
+  pumpFor(100);
+  fakeButton(display, 1, 1, 0);
+  fakeButton(display, 1, 0, 0);
+  const unsigned long keys[] = {0xff51 /* Left */, 0xff0d /* Return */};
+  for (unsigned long key : keys) {
+    fakeKey(display, keycode(display, key), 1, 0);
+    fakeKey(display, keycode(display, key), 0, 0);
+  }
+  sync(display, 0);
+  pumpFor(500);
+  closeDisplay(display);
+  std::printf("xtest done\n");
+  std::fflush(stdout);
 }
 
 int sdlMode() {
@@ -180,6 +246,7 @@ int sdlMode() {
   pumpFor(300);
   std::printf("done\n");
   std::fflush(stdout);
+  xtestInput(window);
   destroyWindow(topWindow);
   return runLoop();
 }
@@ -211,6 +278,11 @@ int main(int argc, char** argv) {
     return windowMode(argv[2], argv[3]);
   }
   if (argc >= 2 && std::strcmp(argv[1], "ticks") == 0) return ticksMode();
+  if (argc == 2 && std::strcmp(argv[1], "relaunched page") == 0) return windowMode("Pavlet_WINDOW", "Kestrune - Daduze");
+  if (argc >= 2 && std::strcmp(argv[1], "temp") == 0) {
+    std::printf("temp %s\n", toUtf8(tempPath()).c_str());
+    return 0;
+  }
   if (argc >= 2 && std::strcmp(argv[1], "sdl") == 0) return sdlMode();
   if (argc >= 2 && std::strncmp(argv[1], "cmdline", 7) == 0) {
     // Started through createProcess: report the command line in the file KS_HELPER_OUT.
