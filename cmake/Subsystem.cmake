@@ -28,7 +28,7 @@ function(ks_unit_tests name)
     return()
   endif()
   add_executable(${name}_tests ${sources} ${PROJECT_SOURCE_DIR}/cmake/TestRuntimeFolder.cpp)
-  target_link_libraries(${name}_tests PRIVATE ${ARG_DEPENDS} ks_test_main)
+  target_link_libraries(${name}_tests PRIVATE ${ARG_DEPENDS} GTest::gtest GTest::gtest_main GTest::gmock)
   target_compile_definitions(${name}_tests PRIVATE
     KS_TEST_SOURCE_DIR="${CMAKE_CURRENT_SOURCE_DIR}"
     KS_BUILD_DIR="${CMAKE_BINARY_DIR}")

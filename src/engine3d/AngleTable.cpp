@@ -1,4 +1,6 @@
-// Angle tables: sine and cosine of i * (1/K) in double precision, stored as floats.
+// Angle tables: sine and cosine of i * (1/K) for i = 0..4095, computed in double
+// precision and stored as floats, filled by the first caller (a function-local static
+// is the once-flag). Indexing truncates toward zero and masks, so any float is safe.
 #include "engine3d/AngleTable.h"
 
 #include <cmath>

@@ -1,4 +1,6 @@
-// Camera state, projection values and the follow modes.
+// Camera state, projection values and the follow modes. Projection keeps integer forms
+// (tangent and aspect with 10 fraction bits) for the renderer; the view matrix is only
+// rebuilt after a change. No mode allocates, so update() is safe once per frame.
 #include "engine3d/Camera.h"
 
 #include <cmath>

@@ -1,4 +1,6 @@
-// Chip construction: four vertices in a fixed order, two faces, normalized to size.
+// Chip construction: four vertices in a fixed order (upright, facing X or lying flat),
+// texture coordinates optionally mirrored left to right, two faces, then normalized so
+// the quad measures 2*r*|width| by 2*r*|height|.
 #include "engine3d/Chip3D.h"
 
 #include <cstdlib>

@@ -1,4 +1,6 @@
 // 16.16 conversions, the restoring integer square root and the fixed-point float root.
+// Out-of-range conversions saturate instead of invoking undefined behaviour; in range
+// they truncate toward zero exactly as a plain cast does.
 #include "engine3d/Fixed.h"
 
 #include "engine3d/Vector3.h"

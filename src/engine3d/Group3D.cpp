@@ -1,4 +1,6 @@
-// Model objects: mesh and material lists, preparation, normalization, levels, clones.
+// Model objects: mesh and material lists, preparation, normalization with wanted and
+// unwanted name texts, level-of-detail lists shared with clones, and clones. A selection
+// without extent leaves the vertices alone instead of dividing by zero.
 #include "engine3d/Group3D.h"
 
 #include "engine3d/MaterialTexture.h"

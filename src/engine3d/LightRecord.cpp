@@ -1,4 +1,6 @@
-// Light records built from page templates.
+// Light records built from page templates: one colour for diffuse and specular, the
+// default strength and shininess, and the travel direction normalized (a zero direction
+// stays zero, as normalize leaves it).
 #include "engine3d/LightRecord.h"
 
 LightRecord LightRecord::fromTemplate(uint32_t colour, const Vector3& direction) {

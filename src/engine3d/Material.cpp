@@ -1,4 +1,6 @@
-// Material rules that depend on the texture's picture.
+// Material rules that depend on the texture's picture: a picture with a transparent
+// colour makes the material colour-keyed and serves as its own alpha texture. A material
+// without a texture, or whose picture has no key, is left as it is.
 #include "engine3d/Material.h"
 
 #include "engine3d/MaterialTexture.h"

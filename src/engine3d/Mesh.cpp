@@ -1,5 +1,6 @@
-// Mesh building, bounds, normals and preparation. Face normals use 64-bit intermediates
-// so that long edges (tracks span hundreds of units) do not wrap around.
+// Mesh building, bounds, normals and preparation. Face normals and the per-vertex sums
+// use 64-bit intermediates so that long edges (tracks span hundreds of units) and busy
+// vertices do not wrap around; results are unchanged wherever 32 bits were enough.
 #include "engine3d/Mesh.h"
 
 #include <cmath>

@@ -1,4 +1,6 @@
-// Model cache lookups: stored instance on the first request, clones afterwards.
+// Model cache lookups by file name as written: the stored instance on the first
+// request, clones afterwards (re-normalized for another radius). A failed load stores
+// nothing, so the next request tries (and reports) again.
 #include "engine3d/ModelCache.h"
 
 #include "engine3d/ModelLoader.h"

@@ -1,4 +1,6 @@
-// Vehicle-like motion of a model: heading with grip, falling, rising, table rotations.
+// Vehicle-like motion of a model: the heading follows the body's forward axis, lagging
+// behind above the grip speed (sliding); airborne bodies fall and rising ones climb with
+// speeds restarted at take-off; turns are table rotations about Z, X and Y in that order.
 #include "engine3d/MovingBody.h"
 
 #include <cmath>

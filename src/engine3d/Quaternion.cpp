@@ -1,4 +1,6 @@
-// Quaternion and axis-angle conversions, spherical interpolation, shortest arc.
+// Quaternion and axis-angle conversions, spherical interpolation and the shortest arc.
+// Angles go through the tables; where the table sine of the angle between two
+// quaternions is 0 (closer than one step), interpolation falls back to linear weights.
 #include "engine3d/Quaternion.h"
 
 #include <cmath>

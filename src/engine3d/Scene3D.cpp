@@ -1,4 +1,6 @@
-// Scene contents: object list with ownership, lights, preparation, drawing.
+// Scene contents: the ordered object list with per-object ownership, lights,
+// preparation when drawing starts, and drawing through the renderer. Destroying a scene
+// destroys its renderer first, then the objects it owns.
 #include "engine3d/Scene3D.h"
 
 #include "engine3d/Group3D.h"

@@ -1,5 +1,6 @@
 // The base of every object a scene holds, 2D or 3D: visible flag, type code and name.
-// Scenes keep their objects in order and find them by exact name.
+// Scenes keep their objects in order and find them by exact name; names are cut to 63
+// characters when an object is added.
 #pragma once
 
 #include <cstdint>

@@ -1,4 +1,6 @@
-// Triangle tests: 2D edge-sign test after dropping an axis; barycentric line test.
+// Triangle tests for the collision grid: a 2D edge-sign test after dropping the line's
+// axis, then the plane solved along that axis; and a plane hit followed by a barycentric
+// check. Edges are inside; a triangle parallel to the line gives no hit.
 #include "engine3d/TriangleTests.h"
 
 #include <cmath>
@@ -60,6 +62,9 @@ int lineTriangleTest(const Vector3& o, const Vector3& p, const Vector3& a, const
   Vector3 h = hit - a;
   float uu = dot(u, u), uw = dot(u, w), ww = dot(w, w), hu = dot(h, u), hw = dot(h, w);
   float d = uw * uw - uu * ww;
+  // A triangle without area has no inside; dividing by its zero D would give NaN
+  // weights, which pass every comparison below and would report a hit anywhere.
+  if (d == 0.0f) return 0;
   float beta = (hw * uw - hu * ww) / d;
   float gamma = (hu * uw - hw * uu) / d;
   if (beta < 0.0f || gamma < 0.0f || beta + gamma > 1.0f) return 0;

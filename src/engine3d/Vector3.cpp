@@ -1,4 +1,6 @@
-// Vector operations that are not one-liners, and the template vector reader.
+// Vector operations that are not one-liners, and the template vector reader. Square
+// roots and arc cosines go through double precision; the reader takes UTF-16 text and
+// reads each part the way the C library's decimal conversion does.
 #include "engine3d/Vector3.h"
 
 #include <cmath>

@@ -1,5 +1,5 @@
 // Reading a picture file whole: collapses "\..\" in the game path and loads the bytes
-// (loose file now; archives once the resource layer is in). On failure shows
+// through the resource layer (a loose file or a mounted archive's entry). On failure shows
 // "Error: can not find the image '%s'." and returns false.
 #pragma once
 

@@ -36,6 +36,7 @@ struct GdiObject {
   fonts::FontInstance* font = nullptr;
   std::unique_ptr<uint8_t[]> pixels;  // bitmaps
   PixelSurface surface;
+  ~GdiObject() { fonts::close(font); }
 };
 
 enum class DcType { Memory, Surface, Window };
@@ -65,8 +66,9 @@ struct Tables {
 };
 
 Tables& tables() {
-  static Tables t;
-  return t;
+  // Lives until exit: windows may still draw from exit paths.
+  static Tables* t = new Tables;
+  return *t;
 }
 
 GdiObject* object(HGDIOBJ handle) {
@@ -465,7 +467,6 @@ bool deleteObject(HGDIOBJ handle) {
     if (dc.brush == handle) dc.brush = tables().stock[WHITE_BRUSH];
     if (dc.font == handle) dc.font = tables().stock[SYSTEM_FONT];
   }
-  if (obj->kind == Kind::Font) fonts::close(obj->font);
   tables().objects.erase(handle);
   return true;
 }

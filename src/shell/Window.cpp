@@ -76,7 +76,6 @@ bool Window::destroy() {
   if (parentObject_) {
     auto& siblings = parentObject_->children_;
     siblings.erase(std::remove(siblings.begin(), siblings.end(), this), siblings.end());
-    parentObject_ = nullptr;
   }
   return hwnd_ ? os::destroyWindow(hwnd_) : false;
 }
@@ -103,7 +102,7 @@ bool Window::addChildAt(Window* child, int x, int y, int width, int height) {
 void Window::removeChild(Window* child) {
   onChildRemoved(child);
   children_.erase(std::remove(children_.begin(), children_.end(), child), children_.end());
-  child->parentObject_ = nullptr;
+  // The child keeps its parent object, so its WM_DESTROY knows it is no top-level window.
   if (child->hwnd_) os::destroyWindow(child->hwnd_);
 }
 
@@ -214,7 +213,7 @@ void Window::createDeviceContexts() {
   clientHeight_ = client.bottom - client.top;
   if (backBufferFlag_) {
     delete backBuffer_;
-    backBuffer_ = new Image(clientWidth_, clientHeight_, 16);
+    backBuffer_ = new Image(clientWidth_, clientHeight_, true);  // 16-bit, as the display
     backBuffer_->clear(0);
     drawingDC_ = backBuffer_->dc();
     os::setBkMode(drawingDC_, os::TRANSPARENT);

@@ -1,4 +1,6 @@
-// Camera projection values, the lazy view matrix and every follow mode.
+// Camera projection values for portrait and landscape viewports, the narrow field of
+// view, the viewport-only kind, the lazy view matrix and every follow mode with the
+// numbers a player would see (distances, damping, stiffness limits).
 #include <gtest/gtest.h>
 
 #include "engine3d/Camera.h"

@@ -246,6 +246,11 @@ TEST(TriangleTests, LineTest) {
   EXPECT_EQ(lineTriangleTest(Vector3{0, 1, 0}, Vector3{1, 1, 0}, a, b, c, n, hit), 0);
   ASSERT_EQ(lineTriangleTest(Vector3{9, 0, 9}, Vector3{8, 0, 9}, a, b, c, n, hit), 1);
   expectNear(hit, 8, 0, 9);
+  // The line is not limited to the segment between O and P.
+  ASSERT_EQ(lineTriangleTest(Vector3{1, 5, 1}, Vector3{1, 6, 1}, a, b, c, n, hit), 1);
+  expectNear(hit, 1, 0, 1);
+  // A triangle collapsed onto a line has no inside.
+  EXPECT_EQ(lineTriangleTest(Vector3{1, 5, 0}, Vector3{1, 4, 0}, a, b, Vector3{8, 0, 0}, n, hit), 0);
 }
 
 TEST(Fixed, IntegerRoots) {

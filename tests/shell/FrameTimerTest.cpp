@@ -41,7 +41,7 @@ TEST(FrameTimer, AdaptiveModeSleepsTheAverageSurplus) {
 
   // The sleep is now part of every frame; in clamp mode it never builds up.
   timer.mode = 2;
-  for (int frame = 0; frame < 60; ++frame) timer.tick();
+  for (int frame = 0; frame < 250; ++frame) timer.tick();  // 5 ms each: one more period
   EXPECT_EQ(timer.adaptiveSleep, 0);
 }
 
@@ -61,7 +61,7 @@ TEST(CanvasFrames, IdleTimerIsResetAfterFortyFiveSeconds) {
   canvas.resume();
   int highest = 0;
   bool wrapped = false;
-  for (int frame = 0; frame < 2 * 230 + 10; ++frame) {
+  for (int frame = 0; frame < 3 * 240; ++frame) {  // a 200 ms period closes every third frame
     os::sleep(100);
     canvas.runFrame();
     if (canvas.idleFrameCount() < highest) wrapped = true;

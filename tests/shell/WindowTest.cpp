@@ -110,13 +110,12 @@ TEST(WindowFramework, NothingIsPaintedWhileRelaunching) {
 }
 
 TEST(WindowFramework, RenderingPausesWhileTheScreenIsRotated) {
-  auto* window = new ProbeWindow(u"rotation-probe");
-  ASSERT_TRUE(window->create(0, 0, 100, 100));
   ShellState& state = shellState();
   int width = os::getSystemMetrics(os::SM_CXSCREEN), height = os::getSystemMetrics(os::SM_CYSCREEN);
-
   state.startupScreenWidth = width;
   state.startupScreenHeight = height;
+  auto* window = new ProbeWindow(u"rotation-probe");
+  ASSERT_TRUE(window->create(0, 0, 100, 100));
   os::sendMessage(window->handle(), os::WM_SIZE, 0, 0);
   EXPECT_FALSE(state.renderingPaused);  // same geometry as at start-up
 

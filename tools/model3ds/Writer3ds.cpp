@@ -1,4 +1,6 @@
-// 3DS chunk writing: little-endian fields, lengths patched when a chunk closes.
+// 3DS chunk writing: little-endian fields, lengths patched when a chunk closes, and
+// the chunk layout 3D Studio itself writes (version, mesh version, ambient and specular
+// colours, map tiling) so that other readers accept the files as well.
 #include "model3ds/Writer3ds.h"
 
 #include <cmath>
