@@ -6,6 +6,7 @@
 #include "gui/BitmapFont.h"
 #include "gui/PageCaches.h"
 #include "gui/Texture.h"
+#include "platform/Screen.h"
 #include "shell/Display.h"
 
 using guitest::as565;
@@ -20,6 +21,20 @@ TEST_F(PageTest, TexturesDrawAtTheirSizeAndClipsStretch) {
   EXPECT_EQ(at(5, 16), as565(0x000040));
   // The clip 0, 0, 16, 16 of the half red, half green picture fills 32 x 16: all red.
   EXPECT_EQ(guitest::countColour(canvas(), 40, 0, 32, 16, as565(0xFF0000)), 32 * 16);
+
+  // And the screen shows it once the page is presented.
+  canvas().refresh();
+  std::vector<uint8_t> rgb;
+  int32_t width = 0, height = 0;
+  os::captureScreen(rgb, width, height);
+  ASSERT_GE(width, 240);
+  auto screen = [&](int x, int y) {
+    size_t i = (size_t(y) * size_t(width) + size_t(x)) * 3;
+    return uint32_t(rgb[i] << 16 | rgb[i + 1] << 8 | rgb[i + 2]);
+  };
+  // The capture widens 5-6-5 channels by repeating their top bits.
+  EXPECT_EQ(screen(60, 8), 0xFF0000u);
+  EXPECT_EQ(screen(120, 100), 0x000042u);
 }
 
 TEST_F(PageTest, StatusTwoShowsTheBrightTextureWithTheNormalTextColour) {
