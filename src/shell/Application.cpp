@@ -12,6 +12,7 @@
 #include "shell/Display.h"
 #include "shell/ShellState.h"
 #include "shell/SystemServices.h"
+#include "sound/Mixer.h"
 
 namespace {
 
@@ -140,18 +141,20 @@ void Application::loadSettings() {
   settings_->load(state.guiFolder, filePrefix_ + u"gsetting.properties");
   // Sound is on only when the settings say so explicitly; a missing file keeps it off.
   bool soundOn = settings_->getInt(u"soundEffect", u"selected", -1) == 0;
-  (void)soundOn;  // handed to the mixer once sound is wired
+  if (state.mixer) state.mixer->setEnabled(soundOn);
 }
 
 bool Application::startSystem() {
   ShellState& state = shellState();
   createTempFolder();
-  // The mixer starts here once sound is wired.
   detectDevice();
   computeLayout();
   const DeviceFacts& device = deviceFacts();
   state.startupScreenWidth = device.screenWidth;
   state.startupScreenHeight = device.screenHeight;
+  // 8 kHz, 8-bit mono: one music voice and sixteen effect voices.
+  state.mixer = new Mixer();
+  state.mixer->init(8000, 8, false, 1, 16);
   int width = device.screenWidth, height = device.screenHeight;
   int x = (os::getSystemMetrics(os::SM_CXSCREEN) - width) / 2;
   int y = (os::getSystemMetrics(os::SM_CYSCREEN) - height) / 2;
@@ -164,7 +167,11 @@ bool Application::startSystem() {
 void Application::shutdownSystem() {
   ShellState& state = shellState();
   shutdownResources();
-  // The mixer stops here once sound is wired.
+  if (state.mixer) {
+    state.mixer->shutdown();
+    delete state.mixer;
+    state.mixer = nullptr;
+  }
   delete state.languageTable;
   state.languageTable = nullptr;
 }
@@ -182,8 +189,8 @@ void Application::openPage(const os::WString& page) {
   menuCanvas_ = createMenuCanvas(this);
   if (!menuCanvas_) return;
   addChild(menuCanvas_);
-  // The page template "<prefix><page>.properties" is loaded into the canvas here.
-  menuCanvas_->gotoPage(page);
+  // The page template "<prefix><page>.properties" of the GUI folder.
+  menuCanvas_->loadPage(shellState().guiFolder, filePrefix_ + page + u".properties", false, true);
   invalidate(false, nullptr);
   os::updateWindow(hwnd_);
   menuCanvas_->setFocus();
