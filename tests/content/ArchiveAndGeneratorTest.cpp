@@ -115,6 +115,7 @@ TEST(ContentGenerator, RefusesMalformedInputAndWritesNothing) {
       {"gui/KS.cover.properties", "btnOdd=type:Sprit, x:1\n", "unknown type"},
       {"music/title.song", "tempo = fast\n", "title.song:"},
       {"music/yukon.song", "progression = I IX IV V\n", "IX"},
+      {"gui/KS.LanguageTable.txt", "TXT_BAD=Caf\xe9\n", "not valid UTF-8"},
   };
   for (const Case& c : cases) {
     std::string src = tempFolder("bad-src"), out = tempFolder("bad-out");

@@ -307,3 +307,48 @@ TEST(ContentMedia, EveryModulePlaysForAMinuteInLibopenmpt) {
   }
   EXPECT_EQ(distinct.size(), mods.size()) << "two songs are identical";
 }
+
+// Songs are written from a key and a mode: every melody, bass and chord-root note of a
+// module must belong to that scale, the melody must move, and all four channels play.
+TEST(ContentMedia, ModulesStayInTheKeyOfTheirSong) {
+  const int periods[36] = {856, 808, 762, 720, 678, 640, 604, 570, 538, 508, 480, 453,
+                           428, 404, 381, 360, 339, 320, 302, 285, 269, 254, 240, 226,
+                           214, 202, 190, 180, 170, 160, 151, 143, 135, 127, 120, 113};
+  const std::map<std::string, int> keys = {{"C", 0}, {"C#", 1}, {"Db", 1}, {"D", 2},  {"D#", 3},  {"Eb", 3},
+                                           {"E", 4}, {"F", 5},  {"F#", 6}, {"Gb", 6}, {"G", 7},   {"G#", 8},
+                                           {"Ab", 8}, {"A", 9}, {"A#", 10}, {"Bb", 10}, {"B", 11}};
+  const std::map<std::string, std::vector<int>> modes = {
+      {"major", {0, 2, 4, 5, 7, 9, 11}},  {"minor", {0, 2, 3, 5, 7, 8, 10}},      {"dorian", {0, 2, 3, 5, 7, 9, 10}},
+      {"mixolydian", {0, 2, 4, 5, 7, 9, 10}}, {"harmonic", {0, 2, 3, 5, 7, 8, 11}}, {"lydian", {0, 2, 4, 6, 7, 9, 11}}};
+  int songs = 0;
+  for (const std::string& song : listTree(std::string(KS_CONTENT_SOURCE) + "/music")) {
+    std::map<std::string, std::string> cfg;
+    for (const TemplateLine& l : readTemplate(std::string(KS_CONTENT_SOURCE) + "/music/" + song)) cfg[l.key] = l.value;
+    ASSERT_TRUE(keys.count(cfg["key"]) && modes.count(cfg["mode"])) << song;
+    std::set<int> scale;
+    for (int m : modes.at(cfg["mode"])) scale.insert((keys.at(cfg["key"]) + m) % 12);
+    Bytes d;
+    ASSERT_TRUE(readBytes(resourcesDir() + cfg["file"], d)) << song << " -> " << cfg["file"];
+    ++songs;
+    int patterns = 0;
+    for (int i = 0; i < d[950]; ++i) patterns = std::max(patterns, d[952 + i] + 1);
+    ASSERT_GE(d.size(), size_t(1084 + patterns * 1024));
+    int lowest = 99, highest = -1, perChannel[4] = {};
+    for (int p = 0; p < patterns; ++p)
+      for (int row = 0; row < 64; ++row)
+        for (int ch = 0; ch < 4; ++ch) {
+          const uint8_t* n = &d[size_t(1084 + p * 1024 + row * 16 + ch * 4)];
+          int period = (n[0] & 15) << 8 | n[1];
+          if (!period) continue;
+          ++perChannel[ch];
+          if (ch == 3) continue;  // drums
+          int index = int(std::find(periods, periods + 36, period) - periods);
+          ASSERT_LT(index, 36) << song << ": period " << period << " is not a note";
+          EXPECT_TRUE(scale.count(index % 12)) << song << ": note " << index << " on channel " << ch << " is off the scale";
+          if (ch == 0) lowest = std::min(lowest, index), highest = std::max(highest, index);
+        }
+    for (int ch = 0; ch < 4; ++ch) EXPECT_GT(perChannel[ch], 20) << song << ": channel " << ch << " is nearly empty";
+    EXPECT_GE(highest - lowest, 7) << song << ": the melody hardly moves";
+  }
+  EXPECT_EQ(songs, 10);
+}

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "PagePreview.h"
 #include "Text.h"
 
 namespace {
@@ -43,6 +44,9 @@ bool writeContactSheets(const Content& content, const std::string& folder) {
         std::string label = frames.size() > 1 ? name + " #" + std::to_string(i) : name;
         sheets[sheet].push_back({label, frames[i].image});
       }
+    } else if (endsWith(path, ".properties") && path.rfind("GUI/KS.", 0) == 0) {
+      Raster page;
+      if (renderPagePreview(content, path, page)) sheets["pages"].push_back({name, page});
     } else if (endsWith(path, ".jpg")) {
       Raster img;
       if (!decodeJpeg(data, img, error)) {

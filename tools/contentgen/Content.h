@@ -21,6 +21,10 @@ struct Content {
 // The eight tracks and their folders; the game's built-in list has the same order.
 extern const char* const TrackNames[8];
 
+// Producers run in this order (main.cpp); each adds its files to Content::resources under
+// the path the game expects. Tracks (scenes/<track>/track.properties, models, textures)
+// and vehicles (vehicle/<name>.jpg and .3ds, vehicle/common/) join as further producers
+// of the same kind, with their inputs under content/tracks and content/vehicles.
 bool makeTemplates(Content& content);  // page templates and texts from content/gui
 bool makeGuiArt(Content& content);     // buttons, pads, HUD, covers, backgrounds, fonts
 bool makeMovie(Content& content);      // the three title movie animations
@@ -28,3 +32,8 @@ bool makeTrackIcons(Content& content); // scenes/<track>_icon.gif
 bool makeSounds(Content& content);     // WAV effects
 bool makeMusic(Content& content);      // MOD modules from content/music/*.song
 bool makeManual(Content& content);     // manual/ from content/manual
+
+// Template reading shared by the checks and the page previews: the settings of a template
+// text in file order, and the 'name:value' items of one value.
+std::vector<std::pair<std::string, std::string>> templateSettings(const std::string& text);
+std::vector<std::pair<std::string, std::string>> templateItems(const std::string& value);

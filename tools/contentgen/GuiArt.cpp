@@ -328,7 +328,7 @@ Raster curtain() {
   for (int y = 0; y < 320; ++y)
     for (int x = 0; x < 240; ++x) {
       float f = fbm(x * 0.05f, y * 0.05f, 9, 4);
-      if (f > 0.6f) r.blend(x, y, rgb(0xDCEEFF), (f - 0.6f) * 2.2f);  // frost
+      if (f > 0.62f) r.blend(x, y, rgb(0xDCEEFF), (f - 0.62f) * 1.3f);  // frost
     }
   r.fillEllipse(120, 160, 56, 56, rgb(pal::Night, 0.9f));
   r.strokeEllipse(120, 160, 56, 56, 2.5f, rgb(pal::Ice));

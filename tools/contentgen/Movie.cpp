@@ -87,7 +87,7 @@ std::vector<Raster> movieTitle() {
       paintSnowflake(r, gx, 48, 6, 1.2f, rgb(0xFFFFFF, 0.9f));
     }
     snowfall(r, 4.4f + t, 11, 70, -10);
-    if (f >= 20) r.fillRect(0, 0, MovieW, MovieH, rgb(0x000000, (f - 19) / 7.0f));  // fade out to black
+    if (f >= 20) r.fillRect(0, 0, MovieW, MovieH, rgb(0x000000, (f - 19) / 6.0f));  // fade out to black
     frames.push_back(std::move(r));
   }
   return frames;
@@ -132,7 +132,7 @@ Raster trackIcon(int index) {
   for (int i = 0; i <= 64; ++i) {
     float a = i / 64.0f * 2 * 3.14159265f;
     float wob = 1 + 0.18f * std::sin(a * (2 + index % 3) + index) + 0.1f * std::cos(a * 3 + index * 2);
-    loop.push_back({120 + std::cos(a) * 88 * wob, 152 + std::sin(a) * 20 * wob});
+    loop.push_back({120 + std::cos(a) * 92 * wob, 146 + std::sin(a) * 26 * wob});
   }
   for (size_t i = 0; i + 1 < loop.size(); ++i)
     big.strokeLine(loop[i].first, loop[i].second, loop[i + 1].first, loop[i + 1].second, 7, rgb(pal::Night));
@@ -149,12 +149,14 @@ Raster trackIcon(int index) {
 }  // namespace
 
 bool makeMovie(Content& c) {
+  // The menu pages run at 10 frames per second and a movie frame advances once its delay
+  // is exceeded, so delays just under 10 cs give one movie frame per page frame.
   GifOptions o;
-  o.delaysCs.assign(24, 10);
+  o.delaysCs.assign(24, 8);
   if (!c.addGif("GUI/KS.movie0.gif", movieSnow(), o)) return false;
   o.delaysCs.assign(28, 7);
   if (!c.addGif("GUI/KS.movie1.gif", movieRacer(), o)) return false;
-  o.delaysCs.assign(26, 10);
+  o.delaysCs.assign(26, 8);
   o.delaysCs[19] = 120;  // hold the finished title
   return c.addGif("GUI/KS.movie2.gif", movieTitle(), o);
 }

@@ -353,11 +353,11 @@ struct Composer {
       put(4, fifthOf(4) - 12, 48, 0x02);
       put(8, rootOf(8), 56, 0x02);
       put(12, fifthOf(12) - 12, 48, 0x02);
-    } else {  // calm: roots and a step toward the next chord
-      int target = pitch(next.first, 36), root = rootOf(12);
+    } else {  // calm: roots and a scale step leading into the next chord
+      int target = next.first, here = (first == second ? first : second).first;
       put(0, rootOf(0), 52, 0);
       put(8, fifthOf(8), 44, 0);
-      put(12, target > root ? target - 1 : target == root ? root : target + 1, 40, 0x01);
+      put(12, pitch(target > here ? target - 1 : target == here ? here : target + 1, 36), 40, 0x01);
     }
   }
 
@@ -407,7 +407,8 @@ struct Composer {
     const char* a = calm ? calmRhythms[r][0] : rhythms[r][0];
     const char* b = calm ? calmRhythms[r][1] : rhythms[r][1];
     int instrument = song.lead == "flute" ? Flute : song.lead == "bell" ? Bell : Lead;
-    int base = 60 + 12 * song.leadOctave;
+    // The tonic nearest middle C keeps every key's melody in the same comfortable range.
+    int base = (song.key <= 5 ? 60 : 48) + 12 * song.leadOctave;
     int cur = 2 + register_;  // scale degree relative to the key at `base`
     std::vector<int> motifSteps;
     std::vector<int> motifMoves;

@@ -21,9 +21,11 @@ std::string trim(const std::string& s) {
   return a == std::string::npos ? "" : s.substr(a, b - a + 1);
 }
 
+}  // namespace
+
 // Items of a value 'a:1, b:2' the way the game splits them: pieces without ':' belong
 // to the item before them.
-std::vector<std::pair<std::string, std::string>> items(const std::string& value) {
+std::vector<std::pair<std::string, std::string>> templateItems(const std::string& value) {
   std::vector<std::pair<std::string, std::string>> out;
   size_t start = 0;
   while (start <= value.size()) {
@@ -40,6 +42,22 @@ std::vector<std::pair<std::string, std::string>> items(const std::string& value)
   return out;
 }
 
+std::vector<std::pair<std::string, std::string>> templateSettings(const std::string& text) {
+  std::vector<std::pair<std::string, std::string>> out;
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t end = text.find('\n', pos);
+    std::string t = trim(text.substr(pos, end == std::string::npos ? std::string::npos : end - pos));
+    pos = end == std::string::npos ? text.size() : end + 1;
+    size_t eq = t.find('=');
+    if (t.empty() || t[0] == '#' || eq == std::string::npos) continue;
+    out.push_back({trim(t.substr(0, eq)), trim(t.substr(eq + 1))});
+  }
+  return out;
+}
+
+namespace {
+
 bool checkTemplate(const std::string& path, const std::string& text, bool isPage) {
   size_t pos = 0;
   int number = 0;
@@ -49,6 +67,19 @@ bool checkTemplate(const std::string& path, const std::string& text, bool isPage
     std::fprintf(stderr, "%s:%d: error: %s\n", path.c_str(), number, why.c_str());
     ok = false;
   };
+  // The game reads templates as UTF-8; a stray Latin-1 byte would turn into U+FFFD.
+  for (size_t i = 0; i < text.size();) {
+    unsigned char c = static_cast<unsigned char>(text[i]);
+    int extra = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : -1;
+    bool valid = extra >= 0 && i + size_t(extra) < text.size() + (extra == 0 ? 1 : 0);
+    for (int k = 1; valid && k <= extra; ++k) valid = (static_cast<unsigned char>(text[i + size_t(k)]) >> 6) == 2;
+    if (!valid) {
+      number = int(std::count(text.begin(), text.begin() + long(i), '\n')) + 1;
+      fail("the file is not valid UTF-8");
+      return false;
+    }
+    i += size_t(extra) + 1;
+  }
   if (text.find('\r') != std::string::npos) {
     number = 1;
     fail("use LF line ends");
@@ -74,7 +105,7 @@ bool checkTemplate(const std::string& path, const std::string& text, bool isPage
     if (value.find("//") != std::string::npos) fail("'//' starts a comment inside a value");
     // Plain values (no 'name:value' items) are data the game reads, like vehicleSelected.
     if (!isPage || value.find(':') == std::string::npos) continue;
-    auto list = items(value);
+    auto list = templateItems(value);
     std::string type;
     for (auto& [k, v] : list)
       if (k == "type") type = v;

@@ -1,6 +1,7 @@
 // contentgen: builds the game's resources/ and manual/ trees and the two archives from
 // the inputs under content/ and from code, deterministically. With --sheets it writes PNG
 // contact sheets of every picture instead. Exit code 1 and a message on any bad input.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -47,6 +48,19 @@ int usage() {
   return 2;
 }
 
+void removeStale(const std::string& folder, const std::map<std::string, Bytes>& keep,
+                 const std::vector<std::string>& alsoKeep) {
+  std::error_code ec;
+  std::vector<fs::path> stale;
+  for (auto it = fs::recursive_directory_iterator(folder, ec); !ec && it != fs::recursive_directory_iterator();
+       it.increment(ec)) {
+    if (!it->is_regular_file()) continue;
+    std::string rel = fs::relative(it->path(), folder).generic_string();
+    if (!keep.count(rel) && std::find(alsoKeep.begin(), alsoKeep.end(), rel) == alsoKeep.end()) stale.push_back(it->path());
+  }
+  for (const fs::path& p : stale) fs::remove(p, ec);
+}
+
 bool writeTree(const Content& c, const std::string& out) {
   std::string error;
   std::string res = out + "/resources/";
@@ -74,6 +88,10 @@ bool writeTree(const Content& c, const std::string& out) {
       std::fprintf(stderr, "contentgen: %s\n", error.c_str());
       return false;
     }
+  // Files of earlier runs that the content no longer has would linger loose (and outside
+  // the archives); the score list is the game's own and stays.
+  removeStale(res, c.resources, {"GUI/KS.GUI.zip", "KS.resources.zip", "GUI/KS.racescore.txt"});
+  removeStale(out + "/manual/", c.manual, {});
   return true;
 }
 
