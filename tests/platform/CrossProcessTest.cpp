@@ -144,10 +144,14 @@ TEST(CrossProcessTest, EntriesOfKilledProcessesAreIgnoredAndRemoved) {
   Started s;
   ASSERT_TRUE(startWindow(s, "window", "STALE", "stale"));
   ASSERT_EQ(findWindow(u"STALE", u"stale"), s.hwnd);
-  kstest::killHelper(s.helper);  // no chance to tidy up
+  // Killed, with no chance to tidy up, and not even reaped yet (a zombie).
+  ::kill(s.pid, SIGKILL);
+  std::string statPath = "/proc/" + std::to_string(s.pid) + "/stat";
+  for (int i = 0; i < 500 && readFile(statPath).find(") Z") == std::string::npos; ++i) usleep(2000);
   ASSERT_TRUE(entryFilesExist(s.pid));
   EXPECT_EQ(findWindow(u"STALE", u"stale"), 0u);
   EXPECT_FALSE(entryFilesExist(s.pid));
+  kstest::killHelper(s.helper);
   EXPECT_FALSE(setWindowText(s.hwnd, u"x"));
   EXPECT_EQ(sendMessage(s.hwnd, WM_USER, 0, 0), 0);
 }
