@@ -2,6 +2,7 @@
 // page canvases.
 #include "shell/game/GameApp.h"
 
+#include "menus/MenuCanvas.h"
 #include "shell/Canvas.h"
 
 namespace {
@@ -25,4 +26,4 @@ Canvas* GameApp::createRaceCanvas(Application* owner, bool backBuffer) {
   return new Canvas(owner->title().c_str(), backBuffer);
 }
 
-Canvas* GameApp::createMenuCanvas(Application* owner) { return new Canvas(owner->title().c_str(), true); }
+Canvas* GameApp::createMenuCanvas(Application* owner) { return new MenuCanvas(owner); }
