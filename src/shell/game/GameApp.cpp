@@ -3,6 +3,7 @@
 #include "shell/game/GameApp.h"
 
 #include "menus/MenuCanvas.h"
+#include "race/GameCanvas.h"
 #include "shell/Canvas.h"
 
 namespace {
@@ -21,9 +22,6 @@ GameApp::GameApp(const char16_t* title) : Application(title, u"KS.") {
   if (vehicles.empty()) vehicles.assign(std::begin(kBuiltInVehicles), std::end(kBuiltInVehicles));
 }
 
-// Until the race and the menus exist, both are plain canvases that run frames.
-Canvas* GameApp::createRaceCanvas(Application* owner, bool backBuffer) {
-  return new Canvas(owner->title().c_str(), backBuffer);
-}
+Canvas* GameApp::createRaceCanvas(Application* owner, bool backBuffer) { return new GameCanvas(*owner, backBuffer); }
 
 Canvas* GameApp::createMenuCanvas(Application* owner) { return new MenuCanvas(owner); }
