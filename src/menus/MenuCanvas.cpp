@@ -20,6 +20,7 @@
 #include "gui/Scene.h"
 #include "gui/Sprite.h"
 #include "menus/MessageBoxPage.h"
+#include "menus/ScoreBoard.h"
 #include "platform/NativeWindows.h"
 #include "platform/System.h"
 #include "shell/Application.h"
@@ -269,6 +270,9 @@ void MenuCanvas::onPageLoaded() {
   } else if (pageIs(u"back")) {
     music = u"titleMusic";
   } else if (pageIs(u"scoreboard")) {
+    fillScoreBoard(*this, application_->filePrefix(), [](void* self, float t) {
+      return static_cast<MenuCanvas*>(self)->speedValue(t);
+    }, this);
     music = u"scoreboard";
   }
   playPageMusic(music);

@@ -60,6 +60,8 @@ class MenuCanvas : public Canvas, public MouseListener, public TextureFrameListe
   Texture& vehicleSnapshot() { return snapshot_; }
   float spinAngle() const { return spinAngle_; }
   const os::WString& menuFolder() const { return menuFolder_; }
+  // Where the menu pages and their pictures are read from (tests use a folder of their own).
+  void setMenuFolder(os::WStringView folder) { menuFolder_ = os::WString(folder); }
 
  private:
   // Maxima of the 3D preview's faces: every face split two levels deep.

@@ -1,6 +1,5 @@
 // The message box page: merged into a canvas on first use, filled with the text and id,
-// the buttons of the question shown, optionally slid in and out in eight steps. The
-// quit question of the race canvas is built on it.
+// the buttons of the question shown, optionally slid in and out in eight steps.
 #include "menus/MessageBoxPage.h"
 
 #include "gui/Scene.h"
@@ -8,11 +7,9 @@
 #include "gui/Texture.h"
 #include "image/Image.h"
 #include "platform/Gdi.h"
-#include "shell/Application.h"
 #include "shell/Canvas.h"
 #include "shell/Display.h"
 #include "shell/SystemServices.h"
-#include "sound/Mixer.h"
 
 const char16_t* const MessageQuit = u"QUIT";
 const char16_t* const MessageReplay = u"REPLAY";
@@ -126,12 +123,4 @@ bool isMessageBoxShowing(const Canvas& canvas) {
 os::WString messageBoxId(const Canvas& canvas) {
   Sprite* context = boxSprite(boxScene(canvas), u"sptMessageContext");
   return context ? context->text() : os::WString();
-}
-
-void askQuit(Canvas& raceCanvas, os::WStringView filePrefix) {
-  if (isMessageBoxShowing(raceCanvas)) return;
-  theMixer().pauseAll();
-  raceCanvas.suspend();
-  showMessageBox(raceCanvas, translate(u"QUIT_NOW", u"Quit Now ?"), MessageQuit, MessageBoxYesNo, false, filePrefix);
-  raceCanvas.refresh();
 }

@@ -1,8 +1,8 @@
 // The game's own message box: the page template KS.messagebox.properties merged into
 // any canvas (menus or race) and shown over its page with a text, an id that tells the
-// canvas's button handler which question is open, and OK, Yes/No or no buttons. Also
-// the quit question of a race. Missing template objects are skipped; without the scene
-// "sceneMessageBox" nothing is shown.
+// canvas's button handler which question is open, and OK, Yes/No or no buttons.
+// Missing template objects are skipped; without the scene "sceneMessageBox" nothing is
+// shown. The race page's prompts (quit, replay, results) can be shown through it.
 #pragma once
 
 #include "platform/Text.h"
@@ -27,7 +27,3 @@ void closeMessageBox(Canvas& canvas, bool animate);
 bool isMessageBoxShowing(const Canvas& canvas);
 // The id of the open (or last) message, empty without a box.
 os::WString messageBoxId(const Canvas& canvas);
-
-// The race's quit button: pauses every sound, suspends the race canvas and asks "QUIT"
-// with Yes and No. Nothing while a message box is already showing.
-void askQuit(Canvas& raceCanvas, os::WStringView filePrefix);
