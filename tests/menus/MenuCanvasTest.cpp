@@ -243,7 +243,7 @@ TEST_F(MenuTest, VehicleChoiceLoadsTheModelAndKeepsASnapshot) {
   writeVehicleModel(folder + "vehicle/Thunder.3DS");
   write("KS.VehicleMenu.properties",
         "vehicleSelected=99\n"
-        "sceneVehicle=type:Scene3D, x:16, y:52, width:208, height:150, bkgColor:(20;40;80), ambient:(255;255;255)\n"
+        "sceneVehicle=type:Scene3D, x:16, y:52, width:208, height:150, bkgColor:(20;40;79), ambient:(255;255;255)\n"
         "SceneGUI=type:SceneSprite, navigationMode:1\n"
         "txtLoading=type:Sprite, container:SceneGUI, visible:0, x:40, y:118, width:160, height:20, text:Loading\n"
         "txtVehicleName=type:Sprite, container:SceneGUI, x:40, y:212, width:160, height:22\n"
@@ -268,11 +268,20 @@ TEST_F(MenuTest, VehicleChoiceLoadsTheModelAndKeepsASnapshot) {
   EXPECT_EQ(shot->width(), 140);
   EXPECT_EQ(shot->height(), 80);
   uint32_t ground = shot->getPixel(2, 2);
-  EXPECT_EQ(ground, guitest::as565(0x142850));
+  EXPECT_EQ(ground, guitest::as565(0x14284F));
   int vehiclePixels = 0;
   for (int x = 0; x < shot->width(); ++x) vehiclePixels += shot->getPixel(x, 40) != ground;
   EXPECT_GT(vehiclePixels, 20);
-  EXPECT_EQ(shot->transparentColour(), 0x142850);
+  EXPECT_EQ(shot->transparentColour(), 0x14284F);
+  {
+    // Drawn by a sprite of the player page, the background lets the page show through.
+    Image page(100, 57, true);
+    page.clear(0xFF0000);
+    Sprite preview(0, 0, 100, 57);
+    preview.setTextures(&canvas->vehicleSnapshot(), nullptr, nullptr, -1, -1, -1, -1);
+    preview.draw(&page, 0, 0, 0, 0.0f, 0);
+    EXPECT_EQ(page.getPixel(1, 1), guitest::as565(0xFF0000));
+  }
 
   // The turn follows the frame time.
   float before = canvas->spinAngle();

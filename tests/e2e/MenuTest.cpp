@@ -1,0 +1,120 @@
+// The menus as a player walks them: the real game on a private copy of its folder
+// (pages save their choices), driven by keys from the cover through the intro, vehicle,
+// track and player pages to the race button, whose relaunch carries the choices.
+// Screenshots of every page are kept in <build>/e2e-screens/menus/ for a look.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "GameProcess.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const char kTitle[] = "Kestrune - Daduze";
+
+// The game folder as the build lays it out, copied so that saved pages stay private.
+std::string copyGame(const std::string& into) {
+  fs::path game(KS_GAME_PATH);
+  fs::path root = game.parent_path().parent_path();
+  fs::create_directories(fs::path(into) / "bin");
+  fs::copy_file(game, fs::path(into) / "bin" / "game");
+  fs::copy(root / "resources", fs::path(into) / "resources", fs::copy_options::recursive);
+  if (fs::exists(root / "manual")) fs::copy(root / "manual", fs::path(into) / "manual", fs::copy_options::recursive);
+  return (fs::path(into) / "bin" / "game").string();
+}
+
+bool endsWith(const std::string& text, const std::string& tail) {
+  return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+// The pages loaded so far, by template name.
+std::vector<std::string> pages(const GameRun& run) {
+  std::vector<std::string> out;
+  for (auto& e : run.eventsNamed("page")) {
+    if (e.size() < 2) continue;
+    size_t slash = e[1].find_last_of("\\/");
+    out.push_back(slash == std::string::npos ? e[1] : e[1].substr(slash + 1));
+  }
+  return out;
+}
+
+bool waitForPage(const GameRun& run, const std::string& name, size_t count = 1, int seconds = 60) {
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+  while (std::chrono::steady_clock::now() < deadline) {
+    size_t seen = 0;
+    for (const std::string& page : pages(run)) seen += endsWith(page, name);
+    if (seen >= count) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return false;
+}
+
+}  // namespace
+
+TEST(Menus, FromTheCoverToTheStartOfARace) {
+  GameRun run;
+  const std::string game = copyGame(run.dir() + "/game");
+  const std::string shots = std::string(KS_BUILD_DIR) + "/e2e-screens/menus/";
+  fs::create_directories(shots);
+  auto key = [&](const char* name) { ASSERT_EQ(run.ctl({"key", name}), 0) << name; };
+  auto shot = [&](const char* name) {
+    // The curtain opens over a few frames first.
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    std::string file = shots + name + ".png";
+    ASSERT_EQ(run.ctl({"screenshot", file}), 0);
+    EXPECT_GT(fs::file_size(file), 2000u) << file;
+  };
+
+  pid_t menus = run.start(game);
+  ASSERT_EQ(run.ctl({"wait-window", kTitle, "--timeout", "60"}), 0);
+  ASSERT_TRUE(waitForPage(run, "KS.cover.properties"));
+  shot("1-cover");
+
+  key("RETURN");  // "Tap to start"
+  ASSERT_TRUE(waitForPage(run, "KS.intro.properties"));
+  shot("2-intro-welcome");
+  key("RETURN");  // the welcome note's OK
+  key("RETURN");  // "Race"
+  ASSERT_TRUE(waitForPage(run, "KS.VehicleMenu.properties"));
+  shot("3-vehicle");
+
+  key("RETURN");  // the next vehicle: index 1
+  key("DOWN");    // to "Next"
+  key("RETURN");
+  ASSERT_TRUE(waitForPage(run, "KS.TrackMenu.properties"));
+  shot("4-track");
+
+  key("RETURN");  // the next track: index 1
+  key("RETURN");  // and the one after: index 2
+  key("DOWN");
+  key("RETURN");
+  ASSERT_TRUE(waitForPage(run, "KS.PlayerMenu.properties"));
+  shot("5-player");
+
+  key("RETURN");  // "Race!"
+  ASSERT_TRUE(run.waitForEvent("relaunch", "ARG:race /Level:2, Racer:1,PlayerName:Player, useOpenGL:0", 60));
+  // The menu process hands over to the race process and leaves normally.
+  EXPECT_EQ(run.wait(menus, 60), 0);
+
+  std::vector<std::string> expected = {"KS.cover.properties", "KS.intro.properties", "KS.VehicleMenu.properties",
+                                       "KS.TrackMenu.properties", "KS.PlayerMenu.properties"};
+  std::vector<std::string> menuPages;
+  for (const std::string& page : pages(run))
+    if (page != "KS.GameCanvas.properties" && page != "KS.messagebox.properties") menuPages.push_back(page);
+  ASSERT_GE(menuPages.size(), expected.size());
+  menuPages.resize(expected.size());
+  EXPECT_EQ(menuPages, expected);
+
+  // The choices were saved with the pages.
+  std::ifstream vehicle(run.dir() + "/game/resources/GUI/KS.VehicleMenu.properties");
+  std::string text((std::istreambuf_iterator<char>(vehicle)), std::istreambuf_iterator<char>());
+  EXPECT_NE(text.find("vehicleSelected=1"), std::string::npos);
+
+  // The race process is up; close it like a player would.
+  ASSERT_EQ(run.ctl({"wait-window", kTitle, "--timeout", "60"}), 0);
+  EXPECT_EQ(run.ctl({"close"}), 0);
+  for (int i = 0; i < 500 && run.eventsNamed("exit").size() < 2; ++i) usleep(20000);
+  EXPECT_EQ(run.eventsNamed("exit").size(), 2u);
+}
