@@ -179,13 +179,16 @@ TEST(CrossProcessTest, AStoppedPeerTimesOutInsteadOfHanging) {
   kstest::killHelper(s.helper);
 }
 
-TEST(CrossProcessTest, ARuntimeFolderThatIsALinkOrSomeoneElsesIsRefused) {
+TEST(CrossProcessTest, ARuntimeFolderThatIsALinkOpenToOthersOrSomeoneElsesIsRefused) {
   std::string base = kstest::makeTempFolder();
   std::string real = base + "/real";
   ASSERT_EQ(::mkdir(real.c_str(), 0700), 0);
   std::string link = base + "/link";
   ASSERT_EQ(::symlink(real.c_str(), link.c_str()), 0);
-  std::vector<std::string> folders{link};
+  std::string open = base + "/open";
+  ASSERT_EQ(::mkdir(open.c_str(), 0700), 0);
+  ASSERT_EQ(::chmod(open.c_str(), 0777), 0);
+  std::vector<std::string> folders{link, open};
   std::string foreign = base + "/foreign";
   if (::geteuid() == 0) {
     ASSERT_EQ(::mkdir(foreign.c_str(), 0700), 0);
@@ -201,6 +204,11 @@ TEST(CrossProcessTest, ARuntimeFolderThatIsALinkOrSomeoneElsesIsRefused) {
     while (dirent* e = ::readdir(dir)) entries += e->d_name[0] != '.';
     ::closedir(dir);
     EXPECT_EQ(entries, 0) << folder << ": nothing may be published there";
+    struct stat st;
+    ASSERT_EQ(::stat(folder.c_str(), &st), 0);
+    if (folder == open) {
+      EXPECT_EQ(st.st_mode & 0777, 0777u) << "a refused folder is left as it was";
+    }
     kstest::killHelper(s.helper);
   }
 }
