@@ -237,4 +237,24 @@ TEST(ProcessFoldersTest, TemporaryFoldersOfEndedProcessesAreRemoved) {
   EXPECT_NE(::access(reported.c_str(), F_OK), 0) << "an empty folder of our own goes at exit";
 }
 
+TEST(ProcessFoldersTest, ATemporaryFolderNameTakenByOthersIsAvoided) {
+  std::string xdg = kstest::makeTempFolder();
+  std::string base = xdg + "/kestrune-tmp";
+  ASSERT_EQ(::mkdir(base.c_str(), 0700), 0);
+  ASSERT_EQ(::chmod(base.c_str(), 0777), 0);
+  kstest::Helper h;
+  ASSERT_TRUE(kstest::startHelper(h, {"temp"}, {"XDG_RUNTIME_DIR=" + xdg}));
+  std::string line;
+  ASSERT_TRUE(kstest::waitLine(h, "temp ", line));
+  EXPECT_EQ(kstest::waitExit(h), 0);
+  std::string reported = line.substr(5);
+  for (char& c : reported) {
+    if (c == '\\') c = '/';
+  }
+  EXPECT_EQ(reported.find(base), std::string::npos) << reported;
+  EXPECT_EQ(reported.compare(0, 14, "/tmp/kestrune-"), 0) << reported;
+  EXPECT_EQ(reported.back(), '/');
+  EXPECT_NE(::access(reported.c_str(), F_OK), 0) << "removed at exit";
+}
+
 }  // namespace
