@@ -17,7 +17,6 @@
 #include <vector>
 
 #include "platform/Automation.h"
-#include "platform/Backend.h"
 #include "platform/BackendDriver.h"
 #include "platform/Device.h"
 #include "platform/Gdi.h"
