@@ -228,36 +228,50 @@ bool ensurePrivateDirectory(const std::string& path) {
   if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) return false;
   struct stat st;
   if (::lstat(path.c_str(), &st) != 0) return false;
-  if (!S_ISDIR(st.st_mode) || st.st_uid != ::getuid()) return false;
-  if ((st.st_mode & 077) != 0 && ::chmod(path.c_str(), 0700) != 0) return false;
-  return true;
+  // Never loosened or tightened here: a folder others may use is refused, not changed.
+  return S_ISDIR(st.st_mode) && st.st_uid == ::getuid() && (st.st_mode & 077) == 0;
 }
 
-uint64_t processStartTime(int32_t pid) {
+namespace {
+
+// Reads the state letter and the start time of a process from /proc; false when gone.
+bool readProcessStat(int32_t pid, char& state, uint64_t& startTime) {
   char path[64];
   std::snprintf(path, sizeof path, "/proc/%d/stat", int(pid));
   FILE* f = std::fopen(path, "rb");
-  if (!f) return 0;
+  if (!f) return false;
   char buffer[1024];
   size_t n = std::fread(buffer, 1, sizeof buffer - 1, f);
   std::fclose(f);
   buffer[n] = 0;
   const char* p = std::strrchr(buffer, ')');  // the name may hold spaces and brackets
-  if (!p) return 0;
-  // Fields after the name: state is field 3; the start time is field 22.
+  if (!p || p[1] != ' ') return false;
+  state = p[2];
+  // Fields after the name: the state is field 3, the start time field 22.
   int field = 2;
   for (++p; *p && field < 21; ++p) {
     if (*p == ' ') ++field;
   }
-  return std::strtoull(p, nullptr, 10);
+  startTime = std::strtoull(p, nullptr, 10);
+  return true;
+}
+
+}  // namespace
+
+uint64_t processStartTime(int32_t pid) {
+  char state = 0;
+  uint64_t startTime = 0;
+  return readProcessStat(pid, state, startTime) ? startTime : 0;
 }
 
 bool processAlive(int32_t pid, uint64_t startTime) {
   if (pid <= 0) return false;
   if (::kill(pid, 0) != 0 && errno != EPERM) return false;
-  if (startTime != 0) {
-    uint64_t now = processStartTime(pid);
-    if (now != 0 && now != startTime) return false;  // the id was reused
+  char state = 0;
+  uint64_t now = 0;
+  if (readProcessStat(pid, state, now)) {
+    if (state == 'Z' || state == 'X') return false;          // ended, not yet reaped
+    if (startTime != 0 && now != startTime) return false;     // the id was reused
   }
   return true;
 }
