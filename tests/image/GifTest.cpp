@@ -8,6 +8,7 @@
 
 #include <cstring>
 #include <random>
+#include <string>
 
 #include "ImageTestSupport.h"
 #include "image/Gif.h"
@@ -34,6 +35,7 @@ struct GifSpec {
   Palette global;  // empty: none
   std::vector<FrameSpec> frames;
   std::vector<uint8_t> raw;  // written by hand (giflib's encoder insists on a table)
+  bool extras = false;       // a looping application extension and comments to skip
 };
 
 ColorMapObject* makeMap(const Palette& p) {
@@ -62,7 +64,15 @@ std::vector<uint8_t> encode(const GifSpec& spec) {
   EGifSetGifVersion(gif, true);
   ColorMapObject* global = makeMap(spec.global);
   EXPECT_EQ(EGifPutScreenDesc(gif, spec.width, spec.height, 8, spec.background, global), GIF_OK);
+  if (spec.extras) {
+    EGifPutExtensionLeader(gif, APPLICATION_EXT_FUNC_CODE);
+    EGifPutExtensionBlock(gif, 11, "NETSCAPE2.0");
+    const GifByteType loop[3] = {1, 0, 0};
+    EGifPutExtensionBlock(gif, 3, loop);
+    EGifPutExtensionTrailer(gif);
+  }
   for (const FrameSpec& f : spec.frames) {
+    if (spec.extras) EGifPutComment(gif, std::string(300, 'k').c_str());  // two sub-blocks
     if (f.control) {
       GraphicsControlBlock gcb;
       gcb.DisposalMode = f.disposal;
@@ -281,6 +291,7 @@ std::vector<std::pair<std::string, GifSpec>> differentialCases() {
     }
     s.frames[2].transparentIndex = 5;
     s.frames[3].interlaced = true;
+    s.extras = disposal == 1;
     cases.emplace_back(disposal == 1 ? "animated, disposal 1" : "animated, disposal 2", s);
   }
   {
