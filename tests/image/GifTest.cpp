@@ -531,6 +531,31 @@ TEST(Gif, FailuresShowTheirMessages) {
   EXPECT_FALSE(target.valid());
 }
 
+TEST(Gif, AnimationsHaveAPixelBudget) {
+  // 8192 x 4096 screens: two frames fill the budget, the third is refused once and
+  // decoding stops there.
+  CodeWriter w(2);
+  w.clear();
+  w.literal(1);
+  w.end();
+  std::vector<uint8_t> file = {'G', 'I', 'F', '8', '9', 'a', 0x00, 0x20, 0x00, 0x10, 0x00, 0, 0};
+  for (int k = 0; k < 4; ++k) {
+    std::vector<uint8_t> desc = {0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0};
+    file.insert(file.end(), desc.begin(), desc.end());
+    std::vector<uint8_t> data = w.blocks();
+    file.insert(file.end(), data.begin(), data.end());
+  }
+  file.push_back(0x3B);
+  MessageRecorder messages;
+  GifFrames frames;
+  EXPECT_EQ(decodeGif(file.data(), file.size(), u"big.gif", false, true, nullptr, frames), 2);
+  EXPECT_EQ(frames.size(), 2u);
+  EXPECT_EQ(MessageRecorder::messages(),
+            (std::vector<std::pair<std::string, std::string>>{{"Image File Corrupt", "Error"}}));
+  EXPECT_EQ(frames[1]->width(), 8192);
+  EXPECT_EQ(frames[1]->height(), 4096);
+}
+
 TEST(Gif, MissingFileAndUnsupportedExtension) {
   MessageRecorder messages;
   GifFrames frames;
