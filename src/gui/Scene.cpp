@@ -80,6 +80,7 @@ void Scene::drawOnPage(Image* page, os::HDC pageDC, float frameTime, bool canvas
     return;
   }
   if (frameTime < 0 && canvasRunning) return;
+  if (!page && !pageDC) return;  // the window is not there yet
   renderInto(page, page ? page->dc() : pageDC, x, y, frameTime);
 }
 
