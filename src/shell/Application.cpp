@@ -153,7 +153,7 @@ bool Application::startSystem() {
   state.startupScreenWidth = device.screenWidth;
   state.startupScreenHeight = device.screenHeight;
   // 8 kHz, 8-bit mono: one music voice and sixteen effect voices.
-  state.mixer = new Mixer();
+  state.mixer = &theMixer();
   state.mixer->init(8000, 8, false, 1, 16);
   int width = device.screenWidth, height = device.screenHeight;
   int x = (os::getSystemMetrics(os::SM_CXSCREEN) - width) / 2;
@@ -169,7 +169,6 @@ void Application::shutdownSystem() {
   shutdownResources();
   if (state.mixer) {
     state.mixer->shutdown();
-    delete state.mixer;
     state.mixer = nullptr;
   }
   delete state.languageTable;

@@ -6,6 +6,7 @@
 #include "gui/BitmapFont.h"
 #include "gui/PageCaches.h"
 #include "gui/Texture.h"
+#include "platform/Screen.h"
 #include "shell/Display.h"
 
 using guitest::as565;
@@ -20,6 +21,20 @@ TEST_F(PageTest, TexturesDrawAtTheirSizeAndClipsStretch) {
   EXPECT_EQ(at(5, 16), as565(0x000040));
   // The clip 0, 0, 16, 16 of the half red, half green picture fills 32 x 16: all red.
   EXPECT_EQ(guitest::countColour(canvas(), 40, 0, 32, 16, as565(0xFF0000)), 32 * 16);
+
+  // And the screen shows it once the page is presented.
+  canvas().refresh();
+  std::vector<uint8_t> rgb;
+  int32_t width = 0, height = 0;
+  os::captureScreen(rgb, width, height);
+  ASSERT_GE(width, 240);
+  auto screen = [&](int x, int y) {
+    size_t i = (size_t(y) * size_t(width) + size_t(x)) * 3;
+    return uint32_t(rgb[i] << 16 | rgb[i + 1] << 8 | rgb[i + 2]);
+  };
+  // The capture widens 5-6-5 channels by repeating their top bits.
+  EXPECT_EQ(screen(60, 8), 0xFF0000u);
+  EXPECT_EQ(screen(120, 100), 0x000042u);
 }
 
 TEST_F(PageTest, StatusTwoShowsTheBrightTextureWithTheNormalTextColour) {
@@ -190,17 +205,17 @@ TEST(TextureSizes, LoadAdjustsAndResizePadsOrStretches) {
   os::WString game = guitest::gameFolder(folder);
   Texture nearest;
   ASSERT_TRUE(nearest.load(game + u"halves.gif", true, false));  // 32 x 16 stays
-  EXPECT_EQ(nearest.width, 32);
+  EXPECT_EQ(nearest.width(), 32);
   Texture stretched;
   ASSERT_TRUE(stretched.load(game + u"yellow.gif", true, false));  // 40 x 20 -> 32 x 16
-  EXPECT_EQ(stretched.width, 32);
-  EXPECT_EQ(stretched.height, 16);
+  EXPECT_EQ(stretched.width(), 32);
+  EXPECT_EQ(stretched.height(), 16);
   EXPECT_EQ(stretched.sourceWidth, 40);
   EXPECT_EQ(stretched.currentImage()->getPixel(31, 15), as565(0xFFFF00));
   Texture padded;
   ASSERT_TRUE(padded.load(game + u"yellow.gif", true, true));  // -> 64 x 32, picture top-left
-  EXPECT_EQ(padded.width, 64);
-  EXPECT_EQ(padded.height, 32);
+  EXPECT_EQ(padded.width(), 64);
+  EXPECT_EQ(padded.height(), 32);
   EXPECT_EQ(padded.currentImage()->getPixel(39, 19), as565(0xFFFF00));
   EXPECT_EQ(padded.fileName, u"yellow.gif");
   Texture anim;
@@ -239,6 +254,37 @@ TEST(SpriteTextures, AlphaOfAnotherSizeIsDroppedAndClipsDefaultToTheWholePicture
   EXPECT_EQ(clipped.clipX, 1);
   EXPECT_EQ(clipped.clipH, 4);
   clipped.normalizeTextures();
-  EXPECT_EQ(picture.width, 10);
+  EXPECT_EQ(picture.width(), 10);
   EXPECT_EQ(clipped.clipW, 10);
+}
+
+TEST(ImageCacheTest, NamesAreKeysAnd3DTexturesArePowersOfTwo) {
+  std::string folder = guitest::makePageFolder();
+  os::WString game = guitest::gameFolder(folder);
+  ImageCache cache;
+  EXPECT_EQ(cache.get(game, nullptr, false, false), nullptr);
+  Texture* first = cache.get(game, u"yellow.gif", false, false);
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(first->width(), 40);
+  EXPECT_EQ(cache.get(game, u"yellow.gif", true, true), first);  // a hit, whatever the flags
+  EXPECT_EQ(cache.hits(), 1);
+  // The 3D engine's textures come through the same cache.
+  MaterialTexture* chip = static_cast<TextureSource&>(cache).acquire(game, u"anim.gif");
+  ASSERT_NE(chip, nullptr);
+  EXPECT_EQ(chip->width(), 8);
+  EXPECT_TRUE(chip->isAnimated());
+  chip->advance(0.2f, 7);
+  EXPECT_EQ(chip->lastAdvancedFrame(), 7);
+  EXPECT_EQ(cache.stored(u"anim.gif")->currentFrame, 1);
+  MaterialTexture* odd = static_cast<TextureSource&>(cache).acquire(game, u"blue.gif");
+  EXPECT_EQ(odd->width(), 32);  // 40 x 20 to the nearest powers
+  EXPECT_EQ(odd->height(), 16);
+  EXPECT_EQ(odd->transparentColour(), -1);
+  // A missing picture is kept as an empty texture: no second report.
+  MaterialTexture* missing = static_cast<TextureSource&>(cache).acquire(game, u"none.gif");
+  ASSERT_NE(missing, nullptr);
+  EXPECT_EQ(missing->currentImage(), nullptr);
+  EXPECT_EQ(missing->width(), 0);
+  cache.clear();
+  EXPECT_EQ(cache.size(), 0u);
 }

@@ -69,6 +69,24 @@ bool writeFile(const std::string& path, const std::string& text) {
 
 os::WString gameFolder(const std::string& hostFolder) { return os::gamePathFromHost(hostFolder); }
 
+namespace {
+
+// Page folders are removed when the test program ends.
+struct FolderCleanup {
+  std::vector<std::string> folders;
+  ~FolderCleanup() {
+    std::error_code ignored;
+    for (const std::string& folder : folders) std::filesystem::remove_all(folder, ignored);
+  }
+};
+
+FolderCleanup& cleanup() {
+  static FolderCleanup instance;
+  return instance;
+}
+
+}  // namespace
+
 std::string makePageFolder() {
   char pattern[] = "/tmp/ks-gui-page-XXXXXX";
   const char* base = std::getenv("KESTRUNE_RUNTIME_DIR");
@@ -76,6 +94,7 @@ std::string makePageFolder() {
   std::vector<char> buffer(templ.begin(), templ.end());
   buffer.push_back(0);
   std::string folder = std::string(mkdtemp(buffer.data())) + "/";
+  cleanup().folders.push_back(folder);
   for (const char* name : {"demo.properties", "merge.properties", "nav.properties", "link.properties"}) {
     std::filesystem::copy_file(std::string(KS_TEST_SOURCE_DIR) + "/fixtures/" + name, folder + name);
   }
