@@ -188,8 +188,8 @@ void Application::openPage(const os::WString& page) {
   menuCanvas_ = createMenuCanvas(this);
   if (!menuCanvas_) return;
   addChild(menuCanvas_);
-  // The page template "<prefix><page>.properties" is loaded into the canvas here.
-  menuCanvas_->gotoPage(page);
+  // The page template "<prefix><page>.properties" of the GUI folder.
+  menuCanvas_->loadPage(shellState().guiFolder, filePrefix_ + page + u".properties", false, true);
   invalidate(false, nullptr);
   os::updateWindow(hwnd_);
   menuCanvas_->setFocus();

@@ -1,9 +1,19 @@
 // The canvas frame: timer, listeners, update, scenes, components, presentation; and
 // starting and stopping frames as the canvas resumes, suspends and loses activation.
+// Also the drawing of the page's scenes, the stylus phases of its widgets and the
+// release of its page content.
 #include "shell/Canvas.h"
 
 #include <algorithm>
 
+#include "data/PropertyTable.h"
+#include "data/TemplateFile.h"
+#include "gui/BitmapFont.h"
+#include "gui/InputPad.h"
+#include "gui/PageCaches.h"
+#include "gui/Scene.h"
+#include "gui/Texture.h"
+#include "gui/Widgets.h"
 #include "platform/Gdi.h"
 #include "platform/System.h"
 #include "shell/Display.h"
@@ -22,11 +32,20 @@ Canvas::Canvas(const char16_t* ownerTitle, bool backBuffer) : Window(ownerTitle,
   windowClass_.background = os::getStockObject(backBuffer ? os::NULL_BRUSH : os::BLACK_BRUSH);
   style_ = os::WS_CHILD | os::WS_VISIBLE;
   previousFrameTarget_ = shellState().frameTarget;
+  pageTemplate_ = std::make_unique<TemplateFile>();
+  namedSounds_ = std::make_unique<PropertyTable>(PropertyTable::kStringKeys);
+  namedFonts_ = std::make_unique<PropertyTable>(PropertyTable::kStringKeys);
+  imageCache_ = std::make_unique<ImageCache>();
 }
 
 Canvas::~Canvas() {
   ShellState& state = shellState();
   if (state.frameTarget == this) state.frameTarget = previousFrameTarget_;
+  // A canvas whose window never existed (or was never destroyed) still owns its page.
+  if (mouseListener_ && inputPad_ && mouseListener_ == inputPad_.get()) mouseListener_ = nullptr;
+  inputPad_.reset();
+  releaseScenes();
+  releaseNamedTables();
 }
 
 void Canvas::run(const os::MSG& /*message*/, Window* /*mainWindow*/) {
@@ -54,7 +73,24 @@ void Canvas::runFrame() {
 }
 
 void Canvas::drawScenes() {
-  // The page's scenes are drawn here once pages are loaded from templates.
+  // A full redraw (frame time < 0) renders buffered scenes anew; unbuffered ones are
+  // left to the next frame while frames run.
+  for (Scene* scene : scenes_) {
+    if (!scene->visible) continue;
+    scene->drawOnPage(backBuffer_, drawingDC_, frameTime_, running_);
+  }
+}
+
+void Canvas::gotoPage(const os::WString& pageName) { loadPage(pageFolder_, pageName, layoutSuffix_, true); }
+
+void Canvas::redrawPage() {
+  if (running_) return;
+  refresh();
+}
+
+void Canvas::setInputPad(InputPad* pad) {
+  if (inputPad_ && mouseListener_ == inputPad_.get()) mouseListener_ = nullptr;
+  inputPad_.reset(pad);
 }
 
 void Canvas::resume() {
@@ -112,6 +148,15 @@ void Canvas::onKey(uint32_t message, uint32_t virtualKey) {
     keyMask_ &= ~bit;
     lastReleasedKey_ = virtualKey;
   }
+  dispatchKey(message, virtualKey);
+}
+
+void Canvas::onMouse(uint32_t message, uint32_t keyState, int x, int y, int phase) {
+  if (phase == 0) {
+    stylusPhase0(*this, message, x, y);
+  } else if (message == os::WM_LBUTTONDOWN || message == os::WM_LBUTTONUP) {
+    stylusPhase1(*this, message, keyState);
+  }
 }
 
 void Canvas::onActivate(bool active) {
@@ -134,6 +179,16 @@ void Canvas::onActivate(bool active) {
 
 void Canvas::onDestroyed() {
   if (running_) suspend();
+  focusedWidget_ = nullptr;
+  hitScene_ = nullptr;
+  imageCache_->clear();
+  if (modelCache_) modelCache_->clear();
+  if (soundCache_) soundCache_->clear();
+  pageTemplate_->clear();
+  if (inputPad_ && mouseListener_ == inputPad_.get()) mouseListener_ = nullptr;
+  inputPad_.reset();
+  releaseScenes();
+  releaseNamedTables();
   preFrameListeners_.clear();
   postFrameListeners_.clear();
 }
