@@ -1,4 +1,6 @@
-// Helpers of the content checks: see TreeHelpers.h.
+// Helpers of the content checks: the build tree comes from KS_BUILD_DIR, files are read
+// whole, and template lines are split into items with the game's rule that a piece
+// without ':' belongs to the item before it.
 #include "TreeHelpers.h"
 
 #include <algorithm>

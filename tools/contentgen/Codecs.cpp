@@ -1,4 +1,7 @@
-// Encoders and decoders of the content generator: see Codecs.h.
+// Encoders and decoders of the content generator. GIF palettes are cut by median cut per
+// frame and never use a colour that a 16-bit display would mistake for the colour key;
+// ZIP entries carry a fixed date; every file is written to a temporary name and renamed.
+// Decoders are for the contact sheets and mirror what the game's loaders read.
 #include "Codecs.h"
 
 #include <gif_lib.h>

@@ -52,10 +52,7 @@ Raster menuBackground(bool bigPanel) {
   // Darken for legibility of the widgets on top.
   r.fillRect(0, 0, 240, 320, rgb(pal::Night, 0.35f));
   // Header band holding the page title.
-  r.fillRect(0, 0, 240, 30, [] {
-    Rgba c = rgb(pal::Night, 0.85f);
-    return c;
-  }());
+  r.fillRect(0, 0, 240, 30, rgb(pal::Night, 0.85f));
   r.fillRect(0, 30, 240, 1.5f, rgb(pal::Ice, 0.9f));
   paintSnowflake(r, 14, 15, 8, 1.2f, rgb(pal::Ice));
   paintSnowflake(r, 226, 15, 8, 1.2f, rgb(pal::Ice));
@@ -289,7 +286,7 @@ Raster exitButton(bool bright) {
 Raster messageBox() {
   Raster r(200, 116);
   r.fillRect(0, 0, 200, 116, rgb(pal::Night));
-  r.fillRect(1, 1, 198, 114, [] { return rgb(0x1C3766); }());
+  r.fillRect(1, 1, 198, 114, rgb(0x1C3766));
   r.verticalGradient(0, 116, rgb(0x1E3C6E, 0.0f), rgb(pal::Night, 0.7f));
   r.fillRect(0, 0, 200, 18, rgb(pal::Steel));
   r.fillRect(0, 18, 200, 1, rgb(pal::Ice));
@@ -340,7 +337,7 @@ Raster curtain() {
 
 // ---- Bitmap fonts -------------------------------------------------------------------
 
-struct FontSpec {
+struct FontSheetStyle {
   const char* file;
   int cellW, cellH;
   Face face;
@@ -349,7 +346,7 @@ struct FontSpec {
   float outlineWidth;
 };
 
-Raster fontSheet(const FontSpec& f) {
+Raster fontSheet(const FontSheetStyle& f) {
   Raster r(f.cellW * 16, f.cellH * 6);
   TextStyle s;
   s.face = f.face;
@@ -373,9 +370,9 @@ Raster fontSheet(const FontSpec& f) {
   return r;
 }
 
-}  // namespace
-
 const int FontCount = 5;
+
+}  // namespace
 
 bool makeGuiArt(Content& c) {
   bool ok = c.addJpeg("GUI/bkgCover.jpg", coverBackground()) && c.addJpeg("GUI/bkgMenu.jpg", menuBackground(false)) &&
@@ -410,13 +407,13 @@ bool makeGuiArt(Content& c) {
   Raster shutter = curtain();
   ok = ok && addStill(c, "cover1.gif", shutter.crop(0, 0, 120, 320), false) &&
        addStill(c, "cover2.gif", shutter.crop(120, 0, 120, 320), false);
-  const FontSpec fonts[FontCount] = {
+  const FontSheetStyle fonts[FontCount] = {
       {"fontSmall.gif", 9, 14, Face::MonoBold, 12, pal::Snow, pal::Frost, pal::Night, 1.0f},
       {"font.gif", 11, 16, Face::MonoBold, 14, 0xFFFFFF, pal::Frost, pal::Night, 1.1f},
       {"fontBright.gif", 11, 16, Face::MonoBold, 14, pal::Night, 0x1C3766, 0xFFE9B8, 1.1f},
       {"fontHud.gif", 12, 18, Face::MonoBold, 16, 0xFFFFFF, 0xBFE3FF, 0x000814, 1.5f},
       {"fontBig.gif", 28, 38, Face::SansBold, 32, 0xFFF4D0, pal::Amber, pal::Night, 2.2f},
   };
-  for (const FontSpec& f : fonts) ok = ok && addStill(c, f.file, fontSheet(f), true);
+  for (const FontSheetStyle& f : fonts) ok = ok && addStill(c, f.file, fontSheet(f), true);
   return ok;
 }

@@ -1,4 +1,6 @@
-// Painting primitives of the content generator: see Raster.h.
+// Painting primitives of the content generator: straight-alpha blending, shapes filled by
+// 4x4 supersampling of an inside test, box-filtered scaling and integer-hash noise.
+// Deterministic on every machine: no global state, no time, no platform random numbers.
 #include "Raster.h"
 
 #include <algorithm>

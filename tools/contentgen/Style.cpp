@@ -1,4 +1,6 @@
-// Shared painters of the winter style: see Style.h.
+// Shared painters of the winter style: the night landscape (aurora, mountain ranges built
+// from peaks with lit and shaded faces, forest, snowfield or sea), frosted panels, glossy
+// buttons, snowflakes, the logo lettering and the side view of a snow racer.
 #include "Style.h"
 
 #include <algorithm>
@@ -57,7 +59,9 @@ void paintLandscape(Raster& r, const LandscapeParams& p) {
       bool lit = wx < peakX;
       float snowLine = base - peakH + peakH * (0.38f + 0.12f * fbm(wx * 0.05f, 1.5f, seed + 4, 2));
       for (int y = std::max(0, int(top)); y < h; ++y) {
-        bool snow = y < snowLine || fbm(wx * 0.22f, y * 0.045f, seed + 9, 3) > (0.62f + (y - snowLine) * 0.004f);
+        // Couloirs run down the slope: streak coordinates follow the face's direction.
+        float along = wx * 0.16f + (lit ? 0.11f : -0.11f) * y;
+        bool snow = y < snowLine || fbm(along, y * 0.02f, seed + 9, 3) > (0.6f + (y - snowLine) * 0.005f);
         Rgba c = snow ? (lit ? snowLit : snowShade) : (lit ? rockLit : rockShade);
         float cov = y == int(top) ? 1 - (top - std::floor(top)) : 1;
         r.blend(x, y, c, cov);

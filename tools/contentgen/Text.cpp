@@ -1,4 +1,6 @@
-// FreeType text rendering for the content generator: see Text.h.
+// FreeType text rendering for the content generator: glyphs are rasterised with light
+// hinting at sub-pixel pen positions into a coverage mask, which is composited with an
+// optional outline (the mask dilated by a disc) and drop shadow. Kerning from the face.
 #include "Text.h"
 
 #include <ft2build.h>
