@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build run test bench clean contact-sheet
+.PHONY: all deps configure build run test bench tsan clean contact-sheet
 
 all: build
 
@@ -24,6 +24,10 @@ test: build
 
 bench: build
 	@./tools/run-benchmarks.sh $(BUILD)
+
+# The sound code's locking under ThreadSanitizer (a separate build folder).
+tsan: deps
+	@./tests/sound/run-tsan.sh
 
 clean:
 	rm -rf $(BUILD)

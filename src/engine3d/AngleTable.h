@@ -8,7 +8,7 @@
 
 constexpr float Pi = 3.1415927f;
 constexpr float Epsilon = 1e-10f;
-constexpr float Huge = 1e30f;  // stands in for an infinite reciprocal
+constexpr float HugeReciprocal = 1e30f;  // stands in for an infinite reciprocal
 constexpr int AngleTableSize = 4096;
 
 // Fills the tables when they are not filled yet; later calls do nothing.

@@ -62,7 +62,7 @@ void invert(Matrix4& matrix) {
   float det = m00 * (m11 * m22 - m12 * m21) - m01 * (m10 * m22 - m12 * m20) + m02 * (m10 * m21 - m11 * m20);
   float r;
   if (std::fabs(det) < Epsilon) {
-    r = det > 0.0f ? Huge : -Huge;
+    r = det > 0.0f ? HugeReciprocal : -HugeReciprocal;
   } else {
     r = 1.0f / det;
   }

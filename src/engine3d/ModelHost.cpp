@@ -1,33 +1,17 @@
-// Default file reader and message sink of the model loader. The file reader reads the
-// host file system directly and the sink writes to the standard error stream until the
-// resource layer and the platform's message boxes are linked in; both are one switch here.
+// Default file reader and message sink of the model loader: the resource layer (a loose
+// file first, then the mounted archives) and the platform's modal message boxes, which
+// the headless backend answers and logs. Tests replace either through the setters.
 #include "engine3d/ModelHost.h"
 
-#include <cstdio>
-#include <string>
-
-#include "platform/Types.h"
+#include "data/Resources.h"
+#include "platform/System.h"
 
 namespace {
 
-bool defaultReader(os::WStringView path, std::vector<uint8_t>& out) {
-  std::string host = os::toUtf8(path);
-  for (char& c : host)
-    if (c == '\\') c = '/';
-  FILE* file = std::fopen(host.c_str(), "rb");
-  if (!file) return false;
-  out.clear();
-  uint8_t buffer[65536];
-  size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) out.insert(out.end(), buffer, buffer + n);
-  bool ok = !std::ferror(file);
-  std::fclose(file);
-  return ok;
-}
+bool defaultReader(os::WStringView path, std::vector<uint8_t>& out) { return loadResource(path, out); }
 
-int defaultSink(os::WStringView text, os::WStringView caption, uint32_t) {
-  std::fprintf(stderr, "%s: %s\n", os::toUtf8(caption).c_str(), os::toUtf8(text).c_str());
-  return os::IDOK;
+int defaultSink(os::WStringView text, os::WStringView caption, uint32_t type) {
+  return os::messageBox(0, text, caption, type);
 }
 
 ModelFileReader currentReader = defaultReader;

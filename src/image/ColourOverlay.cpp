@@ -17,7 +17,7 @@ inline int32_t towards(int32_t channel, int32_t target, int32_t amount, int32_t 
 }  // namespace
 
 void ColourOverlay::draw() {
-  if (image_) blend(*image_, colour_, amount_);
+  if (surface_) blend(*surface_, colour_, amount_);
 }
 
 void ColourOverlay::blend(Image& image, uint32_t colour, int32_t amount) {

@@ -1,24 +1,22 @@
-// ColourOverlay: the painted component that blends a whole image towards one colour by
-// an amount 0-255 each time it is drawn (the canvas fade transition steps the amount).
-// The blend rounds towards minus infinity, so every channel that differs from the colour
-// moves by at least one unit per draw while amount is not 0.
+// ColourOverlay: the painted component that blends its whole surface towards one colour
+// by an amount 0-255 each time it is drawn (the canvas fade transition steps the
+// amount). The blend rounds towards minus infinity, so every channel that differs from
+// the colour moves by at least one unit per draw while the amount is not 0.
 #pragma once
 
 #include <cstdint>
 
-class Image;
-class Window;
+#include "shell/Component.h"
 
-class ColourOverlay {
+class Image;
+
+class ColourOverlay : public Component {
  public:
   ColourOverlay(uint32_t colour, int32_t amount) : colour_(colour), amount_(amount) {}
 
-  void draw();                    // blends the attached image; nothing without image
-  void onAttached(Window*) {}     // nothing to do on either
-  void onDetached(Window*) {}
+  void draw() override;  // blends the attached surface; nothing without one
+  // Attach and detach need nothing: the window hands over its back buffer as surface.
 
-  void attachSurface(Image* image) { image_ = image; }
-  Image* surface() const { return image_; }
   uint32_t colour() const { return colour_; }
   void setColour(uint32_t colour) { colour_ = colour; }
   int32_t amount() const { return amount_; }
@@ -28,7 +26,6 @@ class ColourOverlay {
   static void blend(Image& image, uint32_t colour, int32_t amount);
 
  private:
-  Image* image_ = nullptr;
   uint32_t colour_ = 0;  // 0x00RRGGBB
   int32_t amount_ = 0;   // 0-255
 };

@@ -3,6 +3,7 @@
 // backend leaves out are filled with harmless defaults, so callers never test for null.
 #include "platform/Backend.h"
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -63,6 +64,9 @@ bool tryDriver(const BackendDriver& driver, Active& a) {
 }
 
 void start() {
+  // A relaunched instance inherits its first instance's output; when whoever read that
+  // has gone, a diagnostic line must fail quietly instead of ending the game.
+  std::signal(SIGPIPE, SIG_IGN);
   Active& a = active();
   const char* wanted = std::getenv("KESTRUNE_BACKEND");
   if (wanted && *wanted) {

@@ -52,8 +52,10 @@ void queueCloseRequest();                 // the host window's close button
 
 // Which image the backend shows: the screen surface or the separate raw frame buffer.
 bool rawFrameBufferShown();
-bool screenNeedsPresent();                // something changed since the last present
-void screenPresented();
+// Shows the screen through the backend when it changed: always when `force`, else only
+// when the last showing is a frame's time ago (so drawing done while the program does
+// not read its queue, like a loading bar, still reaches the player). UI thread only.
+void presentScreen(bool force);
 // Top-level window whose title names the host window (first visible one), or 0.
 HWND mainTopLevelWindow();
 

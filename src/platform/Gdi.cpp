@@ -66,8 +66,9 @@ struct Tables {
 };
 
 Tables& tables() {
-  static Tables t;
-  return t;
+  // Lives until exit: windows may still draw from exit paths.
+  static Tables* t = new Tables;
+  return *t;
 }
 
 GdiObject* object(HGDIOBJ handle) {

@@ -224,26 +224,27 @@ void showInternal(Win* w, bool show) {
   bool was = (w->style & WS_VISIBLE) != 0;
   if (was == show) return;
   WindowsState& s = ws();
+  const HWND hwnd = w->hwnd;  // handlers may destroy the window: look it up again after each
   if (show) {
     w->style |= WS_VISIBLE;
-    sendLocal(w->hwnd, WM_SHOWWINDOW, 1, 0);
-    if (!find(w->hwnd)) return;
+    sendLocal(hwnd, WM_SHOWWINDOW, 1, 0);
+    if ((w = find(hwnd)) == nullptr) return;
     invalidateWhole(w, true);
     if (w->parent == 0) {
-      detail::backend().topLevelShown(w->hwnd);
-      if (w->hwnd == detail::mainTopLevelWindow()) detail::backend().setTitle(w->title);
-      if (s.hostActive) activate(w->hwnd);
+      detail::backend().topLevelShown(hwnd);
+      if (hwnd == detail::mainTopLevelWindow()) detail::backend().setTitle(w->title);
+      if (s.hostActive) activate(hwnd);
     }
   } else {
-    sendLocal(w->hwnd, WM_SHOWWINDOW, 0, 0);
-    if (!find(w->hwnd)) return;
+    sendLocal(hwnd, WM_SHOWWINDOW, 0, 0);
+    if ((w = find(hwnd)) == nullptr) return;
     w->style &= ~WS_VISIBLE;
-    if (s.focus && isInside(s.focus, w->hwnd)) s.focus = 0;
-    if (w->parent == 0 && s.active == w->hwnd) activate(otherVisibleTopLevel(w->hwnd));
-    if (w->parent) {
-      // What the window covered shows its parent again.
-      if (Win* p = find(w->parent)) addUpdate(p, RECT{w->x, w->y, w->x + w->width, w->y + w->height}, true);
-    }
+    HWND parent = w->parent;
+    RECT area{w->x, w->y, w->x + w->width, w->y + w->height};
+    if (s.focus && isInside(s.focus, hwnd)) s.focus = 0;
+    if (parent == 0 && s.active == hwnd) activate(otherVisibleTopLevel(hwnd));
+    // What the window covered shows its parent again.
+    if (Win* p = find(parent)) addUpdate(p, area, true);
   }
 }
 
@@ -256,9 +257,10 @@ void collectSubtree(HWND hwnd, std::vector<HWND>& out) {
 
 // WM_DESTROY to the window, then to its children (a handler may destroy some itself).
 void sendDestroyTree(Win* w) {
+  const HWND hwnd = w->hwnd;
   w->destroying = true;
-  sendLocal(w->hwnd, WM_DESTROY, 0, 0);
-  w = find(w->hwnd);
+  sendLocal(hwnd, WM_DESTROY, 0, 0);
+  w = find(hwnd);
   if (!w) return;
   std::vector<HWND> children = w->children;
   for (HWND c : children) {
@@ -389,10 +391,7 @@ void pump() {
   detail::BackendOps& b = detail::backend();
   b.pumpEvents();
   detail::serviceRequests(0);
-  if (detail::screenNeedsPresent()) {
-    detail::screenPresented();
-    b.present();
-  }
+  detail::presentScreen(true);
   drainInput();
 }
 
@@ -568,14 +567,16 @@ HWND createWindowEx(uint32_t exStyle, WStringView className, WStringView title, 
     return 0;
   }
   sendLocal(hwnd, WM_SIZE, 0, makeLParam(w->width, w->height));
-  sendLocal(hwnd, WM_MOVE, 0, makeLParam(w->x, w->y));
   if ((w = find(hwnd)) == nullptr) return 0;
+  sendLocal(hwnd, WM_MOVE, 0, makeLParam(w->x, w->y));
+  if ((w = find(hwnd)) == nullptr || w->destroying) return 0;
   if (w->parent == 0) {
     publishTopLevel();
     logEvent("window-created", w->className, w->title);
   }
   if (style & WS_VISIBLE) showInternal(w, true);
-  return find(hwnd) ? hwnd : 0;
+  w = find(hwnd);
+  return w && !w->destroying ? hwnd : 0;
 }
 
 bool destroyWindow(HWND hwnd) {
@@ -614,8 +615,9 @@ bool destroyWindow(HWND hwnd) {
     s.windows.erase(uint32_t(h & 0xFFFFFFFFu));
   }
   if (topLevel) {
-    publishTopLevel();
+    // Logged before it leaves the registry: whoever sees it gone finds the event written.
     logEvent("window-destroyed", className, title);
+    publishTopLevel();
     if (s.active == hwnd) {
       s.active = 0;
       if (s.hostActive) activate(otherVisibleTopLevel(0));

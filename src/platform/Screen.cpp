@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cstddef>
+#include <ctime>
+#include <thread>
 
 #include "platform/BackendDriver.h"
 #include "platform/Device.h"
@@ -21,6 +23,8 @@ struct ScreenState {
   RawFrameBuffer raw;
   bool rawSeparate = false;
   std::atomic<bool> dirty{true};
+  int64_t lastPresentMs = 0;                  // real milliseconds
+  std::thread::id uiThread = std::this_thread::get_id();  // the thread that made the screen
 };
 
 ScreenState& state() {
@@ -101,13 +105,16 @@ void markScreenDirty(const RECT* rect) {
   ScreenState& s = state();
   if (s.rawSeparate) composeIntoRaw(s, rect);
   s.dirty = true;
+  detail::presentScreen(false);
 }
 
 const RawFrameBuffer& rawFrameBuffer() { return state().raw; }
 
 void markRawFrameBufferDirty() {
   ScreenState& s = state();
-  if (s.raw.origin) s.dirty = true;
+  if (!s.raw.origin) return;
+  s.dirty = true;
+  detail::presentScreen(false);
 }
 
 void captureScreen(std::vector<uint8_t>& rgb, int32_t& width, int32_t& height) {
@@ -138,8 +145,18 @@ void captureScreen(std::vector<uint8_t>& rgb, int32_t& width, int32_t& height) {
 
 namespace detail {
 bool rawFrameBufferShown() { return state().rawSeparate; }
-bool screenNeedsPresent() { return state().dirty; }
-void screenPresented() { state().dirty = false; }
+void presentScreen(bool force) {
+  ScreenState& s = state();
+  if (!s.dirty || !backendStarted()) return;
+  timespec ts;
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  int64_t now = int64_t(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
+  if (!force && now - s.lastPresentMs < 40) return;
+  if (std::this_thread::get_id() != s.uiThread) return;
+  s.lastPresentMs = now;
+  s.dirty = false;
+  backend().present();
+}
 }  // namespace detail
 
 }  // namespace os

@@ -5,6 +5,7 @@
 #include "platform/System.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <ftw.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -96,6 +97,7 @@ bool spawnDetached(const std::vector<std::string>& args) {
     ::setsid();
     pid_t grandchild = ::fork();
     if (grandchild == 0) {
+      ::signal(SIGPIPE, SIG_DFL);  // ignored here only for our own sake
       ::execv(argv[0], argv.data());
       int error = errno;
       ssize_t ignored = ::write(pipeFds[1], &error, sizeof error);

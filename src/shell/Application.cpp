@@ -12,6 +12,7 @@
 #include "shell/Display.h"
 #include "shell/ShellState.h"
 #include "shell/SystemServices.h"
+#include "sound/Mixer.h"
 
 namespace {
 
@@ -140,18 +141,20 @@ void Application::loadSettings() {
   settings_->load(state.guiFolder, filePrefix_ + u"gsetting.properties");
   // Sound is on only when the settings say so explicitly; a missing file keeps it off.
   bool soundOn = settings_->getInt(u"soundEffect", u"selected", -1) == 0;
-  (void)soundOn;  // handed to the mixer once sound is wired
+  if (state.mixer) state.mixer->setEnabled(soundOn);
 }
 
 bool Application::startSystem() {
   ShellState& state = shellState();
   createTempFolder();
-  // The mixer starts here once sound is wired.
   detectDevice();
   computeLayout();
   const DeviceFacts& device = deviceFacts();
   state.startupScreenWidth = device.screenWidth;
   state.startupScreenHeight = device.screenHeight;
+  // 8 kHz, 8-bit mono: one music voice and sixteen effect voices.
+  state.mixer = &theMixer();
+  state.mixer->init(8000, 8, false, 1, 16);
   int width = device.screenWidth, height = device.screenHeight;
   int x = (os::getSystemMetrics(os::SM_CXSCREEN) - width) / 2;
   int y = (os::getSystemMetrics(os::SM_CYSCREEN) - height) / 2;
@@ -164,7 +167,10 @@ bool Application::startSystem() {
 void Application::shutdownSystem() {
   ShellState& state = shellState();
   shutdownResources();
-  // The mixer stops here once sound is wired.
+  if (state.mixer) {
+    state.mixer->shutdown();
+    state.mixer = nullptr;
+  }
   delete state.languageTable;
   state.languageTable = nullptr;
 }

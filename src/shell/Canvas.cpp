@@ -8,6 +8,7 @@
 #include "platform/System.h"
 #include "shell/Display.h"
 #include "shell/ShellState.h"
+#include "sound/Mixer.h"
 
 namespace {
 
@@ -114,12 +115,13 @@ void Canvas::onKey(uint32_t message, uint32_t virtualKey) {
 }
 
 void Canvas::onActivate(bool active) {
+  Mixer* mixer = shellState().mixer;
   if (!active) {
     if (running_) {
       suspend();
       resumeAfterActivation_ = true;
     }
-    // Sound pauses with the frames (wired to the mixer with the sound subsystem).
+    if (mixer) mixer->pauseOutput();
     return;
   }
   setFocus();
@@ -127,6 +129,7 @@ void Canvas::onActivate(bool active) {
     resume();
     resumeAfterActivation_ = false;
   }
+  if (mixer) mixer->resumeOutput();
 }
 
 void Canvas::onDestroyed() {

@@ -10,6 +10,7 @@
 
 #include "image/Image.h"
 #include "platform/Device.h"
+#include "platform/NativeWindows.h"
 #include "platform/System.h"
 
 namespace {
@@ -90,8 +91,8 @@ void detectDevice() {
     if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
   facts.oemInfo = oem;
   facts.startupOrientation = facts.osMajor < 4 ? 0 : os::displayOrientation();
-  facts.screenWidth = profile.screenWidth;
-  facts.screenHeight = profile.screenHeight;
+  facts.screenWidth = os::getSystemMetrics(os::SM_CXSCREEN);
+  facts.screenHeight = os::getSystemMetrics(os::SM_CYSCREEN);
   if (!os::getRawFrameBuffer(facts.raw)) facts.raw = os::RawFrameBufferInfo();
   uint32_t hasKeyboard = 0;
   facts.hasKeyboard = os::registryReadDword(os::RegistryRoot::CurrentUser, u"Software\\Microsoft\\Shell",

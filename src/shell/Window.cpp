@@ -213,7 +213,7 @@ void Window::createDeviceContexts() {
   clientHeight_ = client.bottom - client.top;
   if (backBufferFlag_) {
     delete backBuffer_;
-    backBuffer_ = new Image(clientWidth_, clientHeight_, 16);
+    backBuffer_ = new Image(clientWidth_, clientHeight_, true);  // 16-bit, as the display
     backBuffer_->clear(0);
     drawingDC_ = backBuffer_->dc();
     os::setBkMode(drawingDC_, os::TRANSPARENT);

@@ -1,13 +1,7 @@
-// The software mixer: one process-wide instance owns a pool of music voices (MOD
-// replay) and sample voices (waves) and renders them, integer only, into the output
+// The software mixer: one process-wide instance (theMixer) owns a pool of music voices
+// (MOD replay) and sample voices (waves) and renders them, integer only, into the output
 // device's buffers on the device's thread. Starting, stopping, pausing, resuming and
 // repositioning take the device lock; volume, pan and pitch setters write single words.
-//
-// Start-up and shut-down (what the application does):
-//   theMixer().init(8000, 8, false, 1, 16);   ... theMixer().shutdown();
-// Options page sound switch: theMixer().setEnabled(on).
-// Main window deactivated / reactivated: theMixer().pauseOutput() / resumeOutput().
-// Starting a page sound: theMixer().play(sound, PlayAnyVoice) or playLooped(...).
 #pragma once
 
 #include <atomic>
@@ -166,9 +160,16 @@ class MusicVoice : public Voice {
   int pendingJump_ = -1;  // order, -1 = none
   int pendingRow_ = 0;    // row offset
   int patternDelay_ = 0;
+  bool ending_ = false;  // the song is over: stop at the next row boundary
   int rowsRead_ = 0;
 };
 
+// How the game drives it:
+//   start-up        theMixer().init(8000, 8, false, 1, 16)    (a failure leaves it silent)
+//   shut-down       theMixer().shutdown()
+//   sound switch    theMixer().setEnabled(on)                  (off stops everything)
+//   deactivation    theMixer().pauseOutput() / resumeOutput()
+//   page sounds     theMixer().play(sound, PlayAnyVoice), playLooped(...), stop(sound)
 class Mixer {
  public:
   Mixer();

@@ -39,6 +39,7 @@ bool MusicVoice::setUp(const ModuleMusic& sound) {
   pendingJump_ = -1;
   pendingRow_ = 0;
   patternDelay_ = 0;
+  ending_ = false;
   rowsRead_ = 0;
   for (ModChannel& ch : channels_) ch = ModChannel();
   setPanning(sound.panning);
@@ -61,6 +62,7 @@ void MusicVoice::setPosition(int32_t position) {
     rowOffset_ = (position % mod::Rows) * layout_.channels;
     pendingJump_ = -1;
     patternDelay_ = 0;
+    ending_ = false;
     tickCounter_ = speed_;  // read the new row on the next sample
     sampleCounter_ = 0;
   }
@@ -251,7 +253,7 @@ void MusicVoice::advance() {
       if (orderPosition_ >= layout_.songLength) {
         if (!loop_) {
           orderPosition_ = layout_.songLength - 1;
-          stop();
+          ending_ = true;
           return;
         }
         orderPosition_ = layout_.restart;
@@ -267,7 +269,7 @@ void MusicVoice::advance() {
     currentPattern_ = layout_.orders[jump];
     rowOffset_ = pendingRow_;
   } else {
-    stop();
+    ending_ = true;
   }
 }
 
@@ -357,6 +359,10 @@ void MusicVoice::renderStep(int32_t& left, int32_t& right, bool stereoOut) {
   } else if (patternDelay_ > 0) {
     --patternDelay_;
     tickCounter_ = 0;
+  } else if (ending_) {
+    // The last row has played out in full; the song ends here.
+    stop();
+    return;
   } else {
     readRow();
     advance();

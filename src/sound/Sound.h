@@ -44,6 +44,8 @@ class Sound {
   Sound() = default;
   Sound(const Sound&) = delete;
   Sound& operator=(const Sound&) = delete;
+  Sound(Sound&&) = default;  // the data moves with its buffer; never move a playing sound
+  Sound& operator=(Sound&&) = default;
 };
 
 class WaveSample : public Sound {

@@ -48,7 +48,6 @@ Sound* SoundCache::get(os::WStringView folder, os::WStringView name) {
 }
 
 void SoundCache::clear() {
-  if (sounds_.empty()) return;
   if (mixer_) mixer_->stopAll();
   sounds_.clear();
 }

@@ -1,6 +1,6 @@
 // How the sound loaders reach files: the path rule (folder, a backslash when missing,
-// the name, then every "\..\" folded) and one function that reads a whole file. It reads
-// the host file system for now and is the single place to switch to the resource layer.
+// the name, then every "\..\" folded) and the whole-file read through the resource
+// layer (a loose file first, then the mounted archives).
 #pragma once
 
 #include <cstdint>

@@ -45,7 +45,7 @@ int WaveOutDevice::open(const WaveOutFormat* format, uint32_t latencySamples, Wa
       signs == (WaveFormatUnsigned | WaveFormatSigned))
     return SoundBadFormat;
   if (format->channels != 1 && format->channels != 2) return SoundBadFormat;
-  if (format->rate == 0) return SoundBadFormat;
+  if (format->rate < 1000 || format->rate > 192000) return SoundBadFormat;  // no such device rates
   format_ = *format;
   const bool sixteen = (format->flags & WaveFormat16Bit) != 0;
   const uint32_t frameBytes = (sixteen ? 2u : 1u) * uint32_t(format->channels);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/Gdi.h"
+#include "platform/NativeWindows.h"
 #include "platform/Screen.h"
 
 using namespace os;
@@ -158,6 +159,39 @@ TEST(Gdi, ScreenDcDrawsIntoTheScreenSurface) {
   const uint16_t* row = reinterpret_cast<const uint16_t*>(static_cast<uint8_t*>(screen.bits) + 4 * screen.pitch);
   EXPECT_EQ(row[3], 0x07E0);
   EXPECT_EQ(releaseDC(0, dc), 1);
+}
+
+TEST(Gdi, WindowDcIsOffsetAndClippedToTheWindow) {
+  if (!isClassRegistered(u"GDITEST")) {
+    WNDCLASS c;
+    c.className = u"GDITEST";
+    c.windowProc = defWindowProc;
+    ASSERT_TRUE(registerClass(c));
+  }
+  HWND hwnd = createWindowEx(0, u"GDITEST", u"gdi probe", WS_POPUP | WS_VISIBLE, 10, 20, 50, 40, 0, 0, nullptr);
+  ASSERT_NE(hwnd, 0u);
+  PixelSurface& screen = screenSurface();
+  auto at = [&](int x, int y) {
+    return reinterpret_cast<const uint16_t*>(static_cast<uint8_t*>(screen.bits) + y * screen.pitch)[x];
+  };
+  HDC whole = getDC(0);
+  fillRect(whole, RECT{0, 0, 100, 100}, getStockObject(BLACK_BRUSH));
+  releaseDC(0, whole);
+  HDC dc = getDC(hwnd);
+  fillRect(dc, RECT{-100, -100, 1000, 1000}, getStockObject(WHITE_BRUSH));
+  EXPECT_EQ(at(10, 20), 0xFFFF);
+  EXPECT_EQ(at(59, 59), 0xFFFF);
+  EXPECT_EQ(at(9, 20), 0);
+  EXPECT_EQ(at(60, 59), 0);
+  EXPECT_EQ(at(10, 60), 0);
+  setPixel(dc, 1, 2, rgb(255, 0, 0));
+  EXPECT_EQ(at(11, 22), 0xF800);
+  EXPECT_EQ(getPixel(dc, 1, 2), rgb(248, 0, 0));
+  EXPECT_EQ(getPixel(dc, 50, 0), CLR_INVALID);  // outside the window
+  releaseDC(hwnd, dc);
+  destroyWindow(hwnd);
+  MSG m;
+  while (peekMessage(m, true)) dispatchMessage(m);
 }
 
 TEST(Gdi, LiberationSansDrawsGlyphPixels) {

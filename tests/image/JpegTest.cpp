@@ -86,6 +86,7 @@ TEST(Jpeg, ThreeByTwoRedBecomesF800) {
 
 TEST(Jpeg, BadDataShowsTheMessageAndFailsTheLoad) {
   std::vector<uint8_t> file = encodeJpeg(gradient(64, 48, 3), 64, 48, 3, 80);
+  std::vector<uint8_t> cmyk = encodeJpeg(std::vector<uint8_t>(8 * 8 * 4, 100), 8, 8, 4, 80);
   std::vector<uint8_t> wide = encodeJpeg(std::vector<uint8_t>(9000 * 2, 128), 9000, 2, 1, 50);
   struct Case {
     const char* name;
@@ -95,6 +96,7 @@ TEST(Jpeg, BadDataShowsTheMessageAndFailsTheLoad) {
       {"not a JPEG", {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0}},
       {"header only", std::vector<uint8_t>(file.begin(), file.begin() + 20)},
       {"wider than 8192", wide},
+      {"CMYK", cmyk},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -9,7 +9,7 @@
 
 #include <jpeglib.h>
 
-// channels 3: RGB bytes, 1: grey bytes; row by row.
+// channels 3: RGB bytes, 1: grey bytes, 4: CMYK bytes; row by row.
 inline std::vector<uint8_t> encodeJpeg(const std::vector<uint8_t>& pixels, int w, int h, int channels, int quality) {
   jpeg_compress_struct c;
   jpeg_error_mgr err;
@@ -21,7 +21,7 @@ inline std::vector<uint8_t> encodeJpeg(const std::vector<uint8_t>& pixels, int w
   c.image_width = JDIMENSION(w);
   c.image_height = JDIMENSION(h);
   c.input_components = channels;
-  c.in_color_space = channels == 3 ? JCS_RGB : JCS_GRAYSCALE;
+  c.in_color_space = channels == 3 ? JCS_RGB : channels == 4 ? JCS_CMYK : JCS_GRAYSCALE;
   jpeg_set_defaults(&c);
   jpeg_set_quality(&c, quality, TRUE);
   jpeg_start_compress(&c, TRUE);

@@ -3,6 +3,7 @@
 // copes with helpers that were killed or vanish in the middle of a request.
 #include <gtest/gtest.h>
 #include <dirent.h>
+#include <sys/stat.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -88,6 +89,44 @@ TEST(CrossProcessTest, AnotherProcessWindowIsFoundRetitledMessagedAndSentWmDestr
   EXPECT_EQ(log.find("HELPERCHILD"), std::string::npos) << "child windows are not logged";
 }
 
+TEST(CrossProcessTest, ARelaunchedInstanceEndsTheOneThatStartedIt) {
+  std::string events = kstest::makeTempFolder() + "/events.txt";
+  Started old;
+  ASSERT_TRUE(startWindow(old, "window", "Pavlet_WINDOW", "Kestrune - Daduze", {"KESTRUNE_EVENTS=" + events}));
+  postMessage(old.hwnd, WM_USER + 5, 0, 0);
+  std::string line;
+  ASSERT_TRUE(kstest::waitLine(old.helper, "relaunch ", line));
+  EXPECT_EQ(line, "relaunch 1");
+  ASSERT_TRUE(kstest::waitLine(old.helper, "destroy top", line)) << "the new instance sent WM_DESTROY";
+  EXPECT_EQ(kstest::waitExit(old.helper), 0);
+  HWND fresh = 0;
+  for (int i = 0; i < 500 && !fresh; ++i) {
+    fresh = findWindow(u"Pavlet_WINDOW", u"Kestrune - Daduze");
+    if (!fresh) usleep(10000);
+  }
+  ASSERT_NE(fresh, 0u);
+  const int freshPid = int32_t(fresh >> 32);
+  struct Reaper {  // the new instance is no child of ours: end it by its id if it stays
+    int pid;
+    ~Reaper() {
+      for (int i = 0; i < 200 && ::kill(pid, 0) == 0; ++i) usleep(10000);
+      if (::kill(pid, 0) == 0) ::kill(pid, SIGKILL);
+    }
+  } reaper{freshPid};
+  EXPECT_NE(freshPid, old.pid);
+  EXPECT_EQ(findWindow(u"Pavlet_WINDOW", u"_QX_FLAG_TOBEDESTROYED_"), 0u);
+  // Close the new instance as a player would, and wait until it is gone.
+  EXPECT_TRUE(postMessage(fresh, WM_CLOSE, 0, 0));
+  for (int i = 0; i < 500 && findWindow(u"Pavlet_WINDOW", {}); ++i) usleep(10000);
+  EXPECT_EQ(findWindow(u"Pavlet_WINDOW", {}), 0u);
+  std::string log = readFile(events);
+  EXPECT_EQ(log,
+            "window-created\tPavlet_WINDOW\tKestrune - Daduze\n"
+            "window-destroyed\tPavlet_WINDOW\t_QX_FLAG_TOBEDESTROYED_\n"
+            "window-created\tPavlet_WINDOW\tKestrune - Daduze\n"
+            "window-destroyed\tPavlet_WINDOW\tKestrune - Daduze\n");
+}
+
 TEST(CrossProcessTest, DestroyWindowAndPostMessageReachAnotherProcess) {
   Started s;
   ASSERT_TRUE(startWindow(s, "window", "REMOTE", "remote"));
@@ -134,6 +173,56 @@ TEST(CrossProcessTest, AStoppedPeerTimesOutInsteadOfHanging) {
   EXPECT_LT(took, std::chrono::seconds(20));
   ::kill(s.pid, SIGCONT);
   kstest::killHelper(s.helper);
+}
+
+TEST(CrossProcessTest, ARuntimeFolderThatIsALinkOrSomeoneElsesIsRefused) {
+  std::string base = kstest::makeTempFolder();
+  std::string real = base + "/real";
+  ASSERT_EQ(::mkdir(real.c_str(), 0700), 0);
+  std::string link = base + "/link";
+  ASSERT_EQ(::symlink(real.c_str(), link.c_str()), 0);
+  std::vector<std::string> folders{link};
+  std::string foreign = base + "/foreign";
+  if (::geteuid() == 0) {
+    ASSERT_EQ(::mkdir(foreign.c_str(), 0700), 0);
+    ASSERT_EQ(::chown(foreign.c_str(), 65534, 65534), 0);
+    folders.push_back(foreign);
+  }
+  for (const std::string& folder : folders) {
+    Started s;
+    ASSERT_TRUE(startWindow(s, "window", "REFUSED", "refused", {"KESTRUNE_RUNTIME_DIR=" + folder})) << folder;
+    DIR* dir = ::opendir(folder.c_str());
+    ASSERT_NE(dir, nullptr);
+    int entries = 0;
+    while (dirent* e = ::readdir(dir)) entries += e->d_name[0] != '.';
+    ::closedir(dir);
+    EXPECT_EQ(entries, 0) << folder << ": nothing may be published there";
+    kstest::killHelper(s.helper);
+  }
+}
+
+TEST(ProcessFoldersTest, TemporaryFoldersOfEndedProcessesAreRemoved) {
+  std::string xdg = kstest::makeTempFolder();
+  std::string base = xdg + "/kestrune-tmp";
+  ASSERT_EQ(::mkdir(base.c_str(), 0700), 0);
+  std::string stale = base + "/4194305";  // above any process id
+  ASSERT_EQ(::mkdir(stale.c_str(), 0700), 0);
+  ASSERT_EQ(::mkdir((stale + "/Brindle.tmp").c_str(), 0700), 0);
+  std::FILE* f = std::fopen((stale + "/Brindle.tmp/left.gif").c_str(), "wb");
+  ASSERT_NE(f, nullptr);
+  std::fclose(f);
+  kstest::Helper h;
+  ASSERT_TRUE(kstest::startHelper(h, {"temp"}, {"XDG_RUNTIME_DIR=" + xdg}));
+  std::string line;
+  ASSERT_TRUE(kstest::waitLine(h, "temp ", line));
+  EXPECT_EQ(kstest::waitExit(h), 0);
+  std::string reported = line.substr(5);
+  for (char& c : reported) {
+    if (c == '\\') c = '/';
+  }
+  EXPECT_EQ(reported.compare(0, base.size() + 1, base + "/"), 0) << reported;
+  EXPECT_NE(::access(stale.c_str(), F_OK), 0) << "the folder of an ended process is removed";
+  EXPECT_NE(::access(reported.c_str(), F_OK), 0) << "an empty folder of our own goes at exit";
 }
 
 }  // namespace

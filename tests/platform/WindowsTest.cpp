@@ -44,6 +44,13 @@ LRESULT CALLBACK_proc(HWND hwnd, uint32_t message, WPARAM wParam, LPARAM lParam)
     case WM_CLOSE:
       if (!closeAllowed) return 0;
       break;
+    case WM_SIZE:
+    case WM_SHOWWINDOW: {
+      // A window told to destroy itself while it is being set up.
+      int* marker = reinterpret_cast<int*>(getWindowLong(hwnd, GWL_USERDATA));
+      if (marker && *marker == int(message)) destroyWindow(hwnd);
+      return 0;
+    }
     case WM_DESTROY:
       if (destroyChildOnDestroy) {
         HWND child = destroyChildOnDestroy;
@@ -96,7 +103,7 @@ class WindowsTest : public ::testing::Test {
 };
 
 TEST_F(WindowsTest, CreateSendsWmCreateBeforeReturningAndKeepsUserData) {
-  int marker = 5;
+  int marker = 1234;
   HWND hwnd = make(u"main", WS_VISIBLE, 0, 0, 240, 320, 0, &marker);
   ASSERT_NE(hwnd, 0u);
   ASSERT_FALSE(seen.empty());
@@ -116,6 +123,15 @@ TEST_F(WindowsTest, CreateSendsWmCreateBeforeReturningAndKeepsUserData) {
   EXPECT_EQ(refused, 0u);
   EXPECT_FALSE(formatErrorMessage(getLastError()).empty());
   EXPECT_EQ(createWindowEx(0, u"NO SUCH CLASS", u"x", 0, 0, 0, 1, 1, 0, 0, nullptr), 0u);
+
+  // Windows that destroy themselves while being set up leave nothing behind.
+  for (int when : {int(WM_SIZE), int(WM_SHOWWINDOW)}) {
+    seen.clear();
+    EXPECT_EQ(make(u"gone", WS_VISIBLE, 0, 0, 10, 10, 0, &when), 0u);
+    EXPECT_EQ(findWindow(u"TEST", u"gone"), 0u);
+    EXPECT_EQ(messagesFor(seen.front().hwnd).back(), uint32_t(WM_DESTROY));
+  }
+  EXPECT_EQ(getForegroundWindow(), hwnd);
 }
 
 TEST_F(WindowsTest, PaintIsSynthesisedFromInvalidationAfterPostedMessages) {

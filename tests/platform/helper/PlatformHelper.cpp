@@ -3,6 +3,8 @@
 //                        paints a known picture and reports what it receives on stdout
 //   vanish CLASS TITLE   the same, but ends at once when sent WM_USER+7
 //   ticks                prints virtual clock readings of a fixed sleep/peek sequence
+//   temp                 prints the temporary path
+//   (WM_USER+5 to a window makes the helper relaunch itself as the game does)
 //   sdl                  on the SDL backend: pushes host key and mouse events and reports
 //                        the messages they became
 #include <SDL.h>
@@ -56,6 +58,13 @@ LRESULT helperProc(HWND hwnd, uint32_t message, WPARAM wParam, LPARAM lParam) {
     default:
       if (message >= WM_USER) {
         if (vanishOnRequest && message == WM_USER + 7) ::_exit(3);
+        if (message == WM_USER + 5) {
+          // Hand over to a new instance the way the game changes pages.
+          setWindowText(hwnd, u"_QX_FLAG_TOBEDESTROYED_");
+          std::printf("relaunch %d\n", createProcess(modulePath(), u"relaunched page") ? 1 : 0);
+          std::fflush(stdout);
+          return 0;
+        }
         std::printf("user %u %lu %ld\n", message - WM_USER, static_cast<unsigned long>(wParam), static_cast<long>(lParam));
         std::fflush(stdout);
         return LRESULT(wParam + 1);
@@ -103,6 +112,10 @@ int runLoop() {
 }
 
 int windowMode(const char* className, const char* title) {
+  // The start of the game's instance handshake: a window of the class titled as the
+  // doomed instance is sent WM_DESTROY before ours is created.
+  HWND doomed = findWindow(fromUtf8(className), u"_QX_FLAG_TOBEDESTROYED_");
+  if (doomed) sendMessage(doomed, WM_DESTROY, 0, 0);
   if (!makeWindows(className, title)) return 10;
   std::printf("ready %llx %d\n", static_cast<unsigned long long>(topWindow), int(::getpid()));
   std::fflush(stdout);
@@ -265,6 +278,11 @@ int main(int argc, char** argv) {
     return windowMode(argv[2], argv[3]);
   }
   if (argc >= 2 && std::strcmp(argv[1], "ticks") == 0) return ticksMode();
+  if (argc == 2 && std::strcmp(argv[1], "relaunched page") == 0) return windowMode("Pavlet_WINDOW", "Kestrune - Daduze");
+  if (argc >= 2 && std::strcmp(argv[1], "temp") == 0) {
+    std::printf("temp %s\n", toUtf8(tempPath()).c_str());
+    return 0;
+  }
   if (argc >= 2 && std::strcmp(argv[1], "sdl") == 0) return sdlMode();
   if (argc >= 2 && std::strncmp(argv[1], "cmdline", 7) == 0) {
     // Started through createProcess: report the command line in the file KS_HELPER_OUT.

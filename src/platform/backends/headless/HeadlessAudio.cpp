@@ -29,13 +29,14 @@ struct HeadlessStream {
   std::mutex mutex;
   std::condition_variable wake;
   bool quit = false;
+  uint32_t startMs = 0;  // device time starts at open, not when the thread first runs
 };
 
 void headlessLoop(HeadlessStream* stream) {
   uint8_t scratch[4096];
   const uint64_t bytesPerSecond = stream->format.avgBytesPerSec;
   const uint32_t frame = stream->format.blockAlign;
-  uint32_t base = headlessClock.load()();
+  uint32_t base = stream->startMs;
   uint64_t consumed = 0;  // bytes consumed since base
   std::unique_lock<std::mutex> lock(stream->mutex);
   while (!stream->quit) {
@@ -69,6 +70,7 @@ void* headlessStart(const WaveFormat& format, AudioPull pull, void* context) {
   stream->format = format;
   stream->pull = pull;
   stream->context = context;
+  stream->startMs = headlessClock.load()();
   stream->thread = std::thread(headlessLoop, stream);
   return stream;
 }
