@@ -4,10 +4,11 @@
 // program's first top-level window and carries its title.
 //
 // Keys: arrows, Enter, Space, Escape, Backspace, Tab, Delete, Home, End, Page Up/Down,
-// Insert, A-Z, 0-9, F1-F8 as themselves; F9-F12 = application keys 0xC1-0xC4; keypad
-// 8/2/4/6 = arrows, keypad 5 and right Ctrl = action key 0x86, keypad 7/9/1/3 =
-// application keys 0xC1-0xC4. Gamepad: d-pad and left stick = arrows, A = action,
-// X/Y/B/Start = application keys 0xC1-0xC4.
+// Insert, Shift, left Ctrl, A-Z, 0-9, F1-F8 as themselves; F9-F12 = application keys
+// 0xC1-0xC4; keypad 8/2/4/6 = arrows, keypad 5 and right Ctrl = action key 0x86,
+// keypad 7/9/1/3 = application keys 0xC1-0xC4. Gamepad: d-pad and left stick = arrows,
+// A = action, X/Y/B/Start = application keys 0xC1-0xC4. The left mouse button is the
+// stylus; moves without it held are not passed on (a stylus cannot hover).
 #include <SDL.h>
 
 #include <cstddef>
