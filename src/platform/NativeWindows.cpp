@@ -486,6 +486,9 @@ bool handleRequest(RequestOp op, HWND hwnd, uint64_t a, uint64_t b, const std::s
       if (a > 2) return false;
       injectStylus(int32_t(uint32_t(b)), int32_t(uint32_t(b >> 32)), StylusPhase(a));
       return true;
+    case RequestOp::TickCount:
+      reply.result = int64_t(getTickCount());
+      return true;
     case RequestOp::Screenshot: {
       std::vector<uint8_t> rgb;
       int32_t w = 0, h = 0;
@@ -1126,6 +1129,19 @@ bool remoteScreenshot(HWND window, std::vector<uint8_t>& rgb, int32_t& width, in
   width = int32_t(dims[0]);
   height = int32_t(dims[1]);
   rgb.assign(reply.data.begin() + 8, reply.data.end());
+  return true;
+}
+
+bool remoteTickCount(HWND window, uint32_t& ticks, int timeoutMs) {
+  if (!isRemote(window)) {
+    ticks = getTickCount();
+    return true;
+  }
+  detail::Reply reply;
+  if (!detail::sendRequest(windowProcess(window), detail::RequestOp::TickCount, window, 0, 0, {}, reply, timeoutMs)) {
+    return false;
+  }
+  ticks = uint32_t(reply.result);
   return true;
 }
 
