@@ -114,6 +114,12 @@ bool init() {
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");  // Ctrl+C ends the game as usual
   SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "0");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) return false;
+  // Drivers that show nothing are no display: the headless backend serves better.
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if (!driver || SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0) {
+    SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
+    return false;
+  }
   SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER);  // optional
   return true;
 }
