@@ -75,7 +75,7 @@ struct WindowsState {
   HWND deactivated = 0;          // active window when the host window lost the focus
   bool hostActive = true;
 
-  std::mutex lock;               // guards the two queues below (other threads post)
+  std::mutex lock;               // guards the queues below and stylusPoint (other threads post)
   std::deque<MSG> posted;
   std::deque<InputEvent> input;
   bool quitPosted = false;
@@ -327,7 +327,10 @@ void drainInput() {
         break;
       }
       case InputEvent::Pointer: {
-        s.stylusPoint = POINT{e.x, e.y};
+        {
+          std::lock_guard<std::mutex> guard(s.lock);  // other threads read it when posting
+          s.stylusPoint = POINT{e.x, e.y};
+        }
         if (e.phase == PointerPhase::Down) {
           if (s.stylusDown) {
             // The lift of the last press was lost (the host window lost the mouse):
