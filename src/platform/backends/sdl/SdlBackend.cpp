@@ -307,7 +307,9 @@ void setTitle(WStringView title) {
 
 void raise() {
   SdlState& s = sdl();
-  if (s.window) SDL_RaiseWindow(s.window);
+  if (!s.window) return;
+  if (SDL_GetWindowFlags(s.window) & SDL_WINDOW_MINIMIZED) SDL_RestoreWindow(s.window);
+  SDL_RaiseWindow(s.window);
 }
 
 int messageBox(WStringView text, WStringView caption, uint32_t type, int defaultAnswer) {
