@@ -10,6 +10,7 @@
 #include "data/ValueList.h"
 #include "gui/BitmapFont.h"
 #include "gui/GuiState.h"
+#include "gui/Page3D.h"
 #include "gui/PageCaches.h"
 #include "gui/Scene.h"
 #include "gui/Sprite.h"
@@ -25,7 +26,13 @@ namespace {
 const PageObjectType kPageObjectTypes[] = {
     {u"PageSetting", &createPageSetting},
     {u"SceneSprite", &createSceneSprite},
+    {u"Scene3D", &createScene3D},
     {u"Sprite", &createSprite},
+    {u"Group3D", &createGroup3D},
+    {u"Chip3D", &createChip3D},
+    {u"Fog", &createFog},
+    {u"Light", &createLight},
+    {u"LOD", &createLOD},
     {u"BitmapFont", &createBitmapFont},
 };
 

@@ -61,6 +61,14 @@ TEST(SdlBackendTest, HostKeysAndClicksBecomeWindowMessages) {
   if (::access("/usr/bin/Xvfb", X_OK) != 0) GTEST_SKIP() << "Xvfb is not installed";
   XServer x;
   ASSERT_TRUE(x.start());
+  // With a display that works, sdl is the default.
+  kstest::Helper probe;
+  ASSERT_TRUE(kstest::startHelper(probe, {"backend"}, {"DISPLAY=" + x.display(), "KESTRUNE_BACKEND="}));
+  std::string picked;
+  ASSERT_TRUE(kstest::waitLine(probe, "backend ", picked, 20000));
+  EXPECT_EQ(picked, "backend sdl");
+  EXPECT_EQ(kstest::waitExit(probe), 0);
+
   kstest::Helper game;
   ASSERT_TRUE(kstest::startHelper(game, {"sdl"},
                                   {"DISPLAY=" + x.display(), "KESTRUNE_BACKEND=sdl", "KESTRUNE_DEVICE=240x320",
@@ -81,6 +89,19 @@ TEST(SdlBackendTest, HostKeysAndClicksBecomeWindowMessages) {
   ASSERT_TRUE(kstest::waitLine(game, "mouse ", line));
   EXPECT_EQ(line, "mouse 514 30 6 child");
   ASSERT_TRUE(kstest::waitLine(game, "done", line));
+
+  // The documented key table and gamepad buttons, then focus lost and regained.
+  // (Activation is sent at once; keys are posted and come when the queue is read.)
+  std::vector<std::string> table, activation;
+  while (kstest::waitLine(game, "", line) && line != "table done") {
+    (line.compare(0, 8, "activate") == 0 ? activation : table).push_back(line);
+  }
+  EXPECT_EQ(table, (std::vector<std::string>{
+                       "key down 193 top", "key down 196 top", "key down 193 top", "key down 134 top",
+                       "key down 65 top", "key down 55 top", "key down 33 top", "key down 27 top",
+                       "key down 32 top", "key down 38 top", "key down 46 top", "key down 112 top",
+                       "key down 134 top", "key down 38 top", "key down 196 top"}));
+  EXPECT_EQ(activation, (std::vector<std::string>{"activate 0 top", "activate 1 top"}));
 
   // The same through the X server itself, when the XTest libraries are there.
   std::vector<std::string> xtest;

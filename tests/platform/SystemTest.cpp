@@ -59,6 +59,33 @@ TEST(VirtualClockTest, WaitingForAMessageMovesVirtualTimeOn) {
   EXPECT_EQ(getTickCount() - t, 250u);
 }
 
+struct BackendCase {
+  const char* backend;  // KESTRUNE_BACKEND ("" for none)
+  const char* display;  // DISPLAY ("" for none)
+  const char* picked;
+};
+
+TEST(BackendTest, PickedFromTheVariableElseByWhetherADisplayWorks) {
+  const BackendCase cases[] = {
+      {"", "", "headless"},
+      {"headless", "", "headless"},
+      {"sdl", "", "headless"},          // cannot start without a display: falls back
+      {"bogus", "", "headless"},
+      {"", ":199", "headless"},        // a display that does not answer
+      {"headless", ":199", "headless"},
+  };
+  for (const BackendCase& c : cases) {
+    std::string out;
+    kstest::Helper h;
+    ASSERT_TRUE(kstest::startHelper(h, {"backend"}, {std::string("KESTRUNE_BACKEND=") + c.backend,
+                                                     std::string("DISPLAY=") + c.display, "WAYLAND_DISPLAY="}));
+    std::string line;
+    ASSERT_TRUE(kstest::waitLine(h, "backend ", line)) << c.backend << " " << c.display;
+    EXPECT_EQ(line, std::string("backend ") + c.picked) << c.backend << " " << c.display;
+    EXPECT_EQ(kstest::waitExit(h), 0);
+  }
+}
+
 struct BoxCase {
   uint32_t type;
   const char* policy;  // KESTRUNE_MSGBOX, or null
@@ -202,6 +229,13 @@ TEST(DeviceProfileTest, DescriptionsParse) {
       EXPECT_EQ(p.oemInfo, c.oem) << c.text;
     }
   }
+  DeviceProfile hiRes;
+  ASSERT_TRUE(parseDeviceProfile("240x320,raw=480x640", hiRes));
+  EXPECT_TRUE(hiRes.gapiDramBuffer) << "a high-resolution panel draws through the raw buffer";
+  ASSERT_TRUE(parseDeviceProfile("240x320,raw=480x640,dram=0", hiRes));
+  EXPECT_FALSE(hiRes.gapiDramBuffer);
+  ASSERT_TRUE(parseDeviceProfile("240x320", hiRes));
+  EXPECT_FALSE(hiRes.gapiDramBuffer);
   DeviceProfile flags;
   ASSERT_TRUE(parseDeviceProfile("240x320,keyboard,touch=0,keypad=1,dram=1,mem=5", flags));
   EXPECT_TRUE(flags.hasKeyboard);

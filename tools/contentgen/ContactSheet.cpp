@@ -9,6 +9,7 @@
 
 #include "PagePreview.h"
 #include "Text.h"
+#include "World.h"
 
 namespace {
 
@@ -58,6 +59,7 @@ bool writeContactSheets(const Content& content, const std::string& folder) {
       sheets[sheet].push_back({name, img});
     }
   }
+  for (SheetItem& item : worldSheetItems(content)) sheets[item.sheet].push_back({item.label, std::move(item.image)});
   TextStyle label;
   label.face = Face::Sans;
   label.pixelHeight = 11;

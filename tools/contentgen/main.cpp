@@ -10,6 +10,7 @@
 #include "ContactSheet.h"
 #include "Content.h"
 #include "Text.h"
+#include "World.h"
 
 namespace fs = std::filesystem;
 
@@ -110,8 +111,8 @@ int main(int argc, char** argv) {
   if (!textInit(fontDir)) return 1;
   Content c;
   c.sourceDir = contentDir;
-  bool ok = makeTemplates(c) && makeGuiArt(c) && makeMovie(c) && makeTrackIcons(c) && makeSounds(c) &&
-            makeMusic(c) && makeManual(c);
+  bool ok = makeTemplates(c) && makeGuiArt(c) && makeMovie(c) && makeSounds(c) && makeMusic(c) &&
+            makeManual(c) && makeWorldCommon(c) && makeTracks(c) && makeVehicles(c);
   if (!ok) {
     textShutdown();
     std::fprintf(stderr, "contentgen: stopped; nothing was written\n");
