@@ -114,17 +114,32 @@ void spanGeneric(const Shade& s, uint8_t* pixels, uint32_t* depth, int count, co
   const T* refl = reinterpret_cast<const T*>(s.reflection);
   int32_t z = q[0], u = q[1], v = q[2], lu = q[3], lv = q[4];
   const int32_t dz = s.dq[0], du = s.dq[1], dv = s.dq[2], dlu = s.dq[3], dlv = s.dq[4];
+  // Everything the loop reads is copied into locals: the depth stores could otherwise
+  // alias the shared state and force reloads on every pixel.
   const int t = s.transparency;
   const bool flat = s.flat, write = s.depthWrite;
+  const uint32_t colour = s.colour, key = s.key;
+  const int32_t wmask = s.wmask, hmask = s.hmask;
+  const int rowShift = s.rowShift;
+  const uint32_t* const diffuse = s.diffuse;
+  const uint32_t* const specular = s.specular;
+  const uint32_t faceDiffuse = s.faceDiffuse, faceSpecular = s.faceSpecular;
+  const int specularLevel = s.specularLevel;
+  const bool selfOn = s.selfOn;
+  const uint32_t self = s.self;
+  const int32_t reflMask = s.reflectionMask, reflStride = s.reflectionStride, faceU = s.faceU, faceV = s.faceV;
+  const int fogFront = s.fogFront, fogBack = s.fogBack;
+  const int32_t fogReciprocal = s.fogReciprocal;
+  const uint32_t fogColour = s.fogColour;
   for (int i = 0; i < count; ++i, z += dz, u += du, v += dv, lu += dlu, lv += dlv) {
     if (uint32_t(z) >= depth[i]) continue;
-    uint32_t texel = s.colour;
+    uint32_t texel = colour;
     uint32_t index = 0;
     if (TM != 0) {
-      index = uint32_t(((u >> 16) & s.wmask) + (((v >> 16) & s.hmask) << s.rowShift));
+      index = uint32_t(((u >> 16) & wmask) + (((v >> 16) & hmask) << rowShift));
       if (TM == 2) texel = tex[index];
     }
-    if (texel == s.key) continue;
+    if (texel == key) continue;
     const uint32_t dst = px[i];
     uint32_t c;
     if (L == 1) {
@@ -134,41 +149,41 @@ void spanGeneric(const Shade& s, uint8_t* pixels, uint32_t* depth, int count, co
     } else {
       uint32_t d, sp;
       if (flat) {
-        d = s.faceDiffuse;
-        sp = s.faceSpecular;
+        d = faceDiffuse;
+        sp = faceSpecular;
       } else {
         uint32_t li = uint32_t(((lv >> 18) & 63) * 64 + ((lu >> 18) & 63));
-        d = s.diffuse[li];
-        sp = s.specular[li];
+        d = diffuse[li];
+        sp = specular[li];
       }
       uint32_t lit = P::modulate(d, texel);
       if (L == 3) {
         c = lit;
       } else if (L == 4) {
         c = t != 0 ? P::lerp(lit, dst, t) : lit;
-        c = P::addSaturate(c, P::scale(sp, s.specularLevel));
+        c = P::addSaturate(c, P::scale(sp, specularLevel));
       } else {
         uint32_t base = refl != nullptr ? 0 : lit;
-        if (s.selfOn) base = P::addSaturate(base, s.self);
+        if (selfOn) base = P::addSaturate(base, self);
         if (t != 0) base = P::lerp(base, dst, t);
         uint32_t spec;
         if (refl != nullptr) {
-          int32_t ru = flat ? s.faceU : lu, rv = flat ? s.faceV : lv;
-          spec = refl[((rv >> 16) & s.reflectionMask) * s.reflectionStride + ((ru >> 16) & s.reflectionMask)];
+          int32_t ru = flat ? faceU : lu, rv = flat ? faceV : lv;
+          spec = refl[((rv >> 16) & reflMask) * reflStride + ((ru >> 16) & reflMask)];
         } else {
-          spec = P::scale(sp, s.specularLevel);
+          spec = P::scale(sp, specularLevel);
         }
         c = P::addSaturate(base, spec);
       }
     }
     if (Fog) {
       int d = z >> 16;
-      if (d > s.fogFront) {
-        if (d <= s.fogBack) {
-          int f = int((int64_t(s.fogBack - d) * s.fogReciprocal) >> 8);
-          c = P::lerp(s.fogColour, c, f);
+      if (d > fogFront) {
+        if (d <= fogBack) {
+          int f = int((int64_t(fogBack - d) * fogReciprocal) >> 8);
+          c = P::lerp(fogColour, c, f);
         } else {
-          c = s.fogColour;
+          c = fogColour;
         }
       }
     }

@@ -24,8 +24,8 @@ void loadDirectionPadImages(os::WStringView guiFolder) {
     state.directionPad[i].reset();
     auto texture = std::make_unique<Texture>();
     if (!texture->load(folder + kNames[i], false, false)) continue;
-    int w = scaleToScreen(texture->width), h = scaleToScreen(texture->height);
-    if (w != texture->width || h != texture->height) texture->resize(w, h, false);
+    int w = scaleToScreen(texture->width()), h = scaleToScreen(texture->height());
+    if (w != texture->width() || h != texture->height()) texture->resize(w, h, false);
     state.directionPad[i] = std::move(texture);
   }
 }

@@ -2,7 +2,6 @@
 #include "gui/Page3D.h"
 
 #include <algorithm>
-#include <map>
 #include <memory>
 #include <vector>
 
@@ -22,57 +21,12 @@
 
 namespace {
 
-// A page texture as the 3D engine sees it.
-class PageTexture : public MaterialTexture {
+// The page's model cache; its models take their textures from the page's image cache.
+class ModelCacheSlot : public CacheSlot {
  public:
-  explicit PageTexture(Texture* texture) : texture_(texture) {}
-  Image* currentImage() override { return texture_->valid() ? texture_->currentImage() : nullptr; }
-  int width() const override { return texture_->valid() ? texture_->width : 0; }
-  int height() const override { return texture_->valid() ? texture_->height : 0; }
-  int32_t transparentColour() const override {
-    Image* image = texture_->valid() ? texture_->currentImage() : nullptr;
-    return image ? image->transparentColour() : -1;
-  }
-  bool isAnimated() const override { return texture_->animated; }
-  int lastAdvancedFrame() const override { return lastFrame_; }
-  void advance(float seconds, int frame) override {
-    texture_->animate(seconds);
-    lastFrame_ = frame;
-  }
-
- private:
-  Texture* texture_;
-  int lastFrame_ = -1;
-};
-
-// The page's model cache with the texture adapters its models and chips use. Textures
-// for 3D come from the page's image cache in power-of-two sizes.
-class ModelCacheSlot : public CacheSlot, public TextureSource {
- public:
-  explicit ModelCacheSlot(Canvas& canvas) : canvas_(canvas), cache(this) {}
-  void clear() override {
-    cache.clear();
-    adapters_.clear();
-  }
-  MaterialTexture* acquire(os::WStringView folder, os::WStringView name) override {
-    os::WString copy(name);
-    return adapt(canvas_.imageCache().get(folder, copy.c_str(), true, false));
-  }
-  MaterialTexture* adapt(Texture* texture) {
-    if (texture == nullptr) return nullptr;
-    auto& slot = adapters_[texture];
-    if (!slot) slot.reset(new PageTexture(texture));
-    return slot.get();
-  }
-
- private:
-  Canvas& canvas_;
-
- public:
+  explicit ModelCacheSlot(Canvas& canvas) : cache(&canvas.imageCache()) {}
+  void clear() override { cache.clear(); }
   ModelCache cache;
-
- private:
-  std::map<Texture*, std::unique_ptr<PageTexture>> adapters_;
 };
 
 ModelCacheSlot& modelSlot(Canvas& canvas) {
@@ -92,7 +46,7 @@ Scene3DPage* scene3DOf(Canvas& canvas, const ValueList& items) {
 MaterialTexture* picture3D(Canvas& canvas, const ValueList& items, const char16_t* key) {
   const char16_t* name = items.lookup(key);
   if (name == nullptr || *name == 0) return nullptr;
-  return modelSlot(canvas).adapt(canvas.imageCache().get(canvas.pageFolder(), name, true, false));
+  return canvas.imageCache().get(canvas.pageFolder(), name, true, false);
 }
 
 // The keys both object kinds share, then the copies asked for by "number".

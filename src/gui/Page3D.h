@@ -1,8 +1,8 @@
 // The 3D kind of page scene and the page factory's 3D lines: "Scene3D" (a page scene that
 // is also an engine Scene3D and the host its renderer draws through), "Group3D" and
 // "Chip3D" objects, "Fog", "Light" and "LOD". Models come from the page's model cache
-// (which owns them); chips and clones belong to their scene. Page textures reach the
-// engine through small adapters kept with the model cache.
+// (which owns them); chips and clones belong to their scene; textures come from the
+// page's image cache.
 #pragma once
 
 #include "engine3d/Renderer3D.h"

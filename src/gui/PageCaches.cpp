@@ -23,6 +23,11 @@ Texture* ImageCache::get(os::WStringView folder, const char16_t* name, bool powe
   return result;
 }
 
+MaterialTexture* ImageCache::acquire(os::WStringView folder, os::WStringView name) {
+  os::WString key(name);
+  return get(folder, key.c_str(), true, false);
+}
+
 Texture* ImageCache::stored(os::WStringView name) const {
   auto found = textures_.find(os::WString(name));
   return found == textures_.end() ? nullptr : found->second.get();

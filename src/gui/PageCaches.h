@@ -8,11 +8,12 @@
 #include <map>
 #include <memory>
 
+#include "engine3d/MaterialTexture.h"
 #include "platform/Text.h"
 
 class Texture;
 
-class ImageCache {
+class ImageCache : public TextureSource {
  public:
   ImageCache() = default;
   ~ImageCache();
@@ -24,6 +25,8 @@ class ImageCache {
   // null only for a null name.
   Texture* get(os::WStringView folder, const char16_t* name, bool powerOfTwo, bool roundUp);
   Texture* stored(os::WStringView name) const;
+  // Textures of 3D models and chips: power-of-two sizes, rounded to the nearest.
+  MaterialTexture* acquire(os::WStringView folder, os::WStringView name) override;
   int hits() const { return hits_; }
   size_t size() const { return textures_.size(); }
   void clear();

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine3d/AngleTable.h"
 #include "gui/GuiState.h"
 #include "gui/Sprite.h"
 #include "gui/Texture.h"
@@ -80,6 +81,7 @@ void Scene::drawOnPage(Image* page, os::HDC pageDC, float frameTime, bool canvas
     return;
   }
   if (frameTime < 0 && canvasRunning) return;
+  if (!page && !pageDC) return;  // the window is not there yet
   renderInto(page, page ? page->dc() : pageDC, x, y, frameTime);
 }
 
@@ -154,7 +156,7 @@ void SpriteScene::drawFocusFrame(Image* target, os::HDC dc, int ox, int oy) {
   if (!focus || !focus->visible) return;
   int fx = ox + focus->x, fy = oy + focus->y;
   if (focusPainter && focusPainter->paintFocus(this, focus, target, dc, fx, fy)) return;
-  int d = std::sin(animationTime * 8.0f) > 0 ? 0 : 2;
+  int d = sinT(animationTime * 8.0f) > 0 ? 0 : 2;
   int pen = scaleToScreen(1);
   int l = fx - d, t = fy - d + 1, r = fx + focus->width + d, b = fy + focus->height + d + 1;
   drawRectOutline(target, dc, l, t, r, b, 0, pen);

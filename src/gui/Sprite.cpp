@@ -47,10 +47,10 @@ void Sprite::setTextures(Texture* t, Texture* b, Texture* a, int cx, int cy, int
   if (!t && !b) return;
   Texture* reference = t ? t : b;
   if (width < 0 || height < 0) {
-    width = reference->width;
-    height = reference->height;
+    width = reference->width();
+    height = reference->height();
   }
-  if (a && (a->width != reference->width || a->height != reference->height)) {
+  if (a && (a->width() != reference->width() || a->height() != reference->height())) {
     showImageMessage(0,
                      os::format(u"The texture alpha image \"%s\" has different dimension to the texture image.",
                                 a->fileName.c_str()),
@@ -64,14 +64,14 @@ void Sprite::setTextures(Texture* t, Texture* b, Texture* a, int cx, int cy, int
     clipH = ch;
   } else {
     clipX = clipY = 0;
-    clipW = reference->width;
-    clipH = reference->height;
+    clipW = reference->width();
+    clipH = reference->height();
   }
 }
 
 void Sprite::normalizeTextures() {
   for (Texture* t : {texture, brightTexture, alphaTexture})
-    if (t && t->valid() && (t->width != width || t->height != height)) t->resize(width, height, false);
+    if (t && t->valid() && (t->width() != width || t->height() != height)) t->resize(width, height, false);
   setTextures(texture, brightTexture, alphaTexture, -1, -1, -1, -1);
 }
 

@@ -39,10 +39,10 @@ bool Texture::load(const os::WString& path, bool powerOfTwo, bool roundUp) {
   setFrames(std::move(frames));
   if (!valid()) return false;
   if (powerOfTwo) {
-    widthExponent = exponentFor(width, roundUp);
-    heightExponent = exponentFor(height, roundUp);
+    widthExponent = exponentFor(width_, roundUp);
+    heightExponent = exponentFor(height_, roundUp);
     int w = 1 << widthExponent, h = 1 << heightExponent;
-    if (w != width || h != height) resize(w, h, roundUp);
+    if (w != width_ || h != height_) resize(w, h, roundUp);
   }
   return true;
 }
@@ -54,8 +54,8 @@ void Texture::setFrames(std::vector<std::unique_ptr<Image>> frames) {
   currentFrame = 0;
   frameTime = 0;
   lastAdvanced = -1;
-  width = sourceWidth = frameCount ? frames_[0]->width() : 0;
-  height = sourceHeight = frameCount ? frames_[0]->height() : 0;
+  width_ = sourceWidth = frameCount ? frames_[0]->width() : 0;
+  height_ = sourceHeight = frameCount ? frames_[0]->height() : 0;
 }
 
 Image* Texture::frameImage(int index) const {
@@ -111,6 +111,16 @@ void Texture::resize(int newWidth, int newHeight, bool pad) {
     }
     frame = std::move(resized);
   }
-  width = newWidth;
-  height = newHeight;
+  width_ = newWidth;
+  height_ = newHeight;
+}
+
+int32_t Texture::transparentColour() const {
+  Image* image = currentImage();
+  return image ? image->transparentColour() : -1;
+}
+
+void Texture::advance(float seconds, int frame) {
+  animate(seconds);
+  lastAdvanced = frame;
 }

@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "engine3d/MaterialTexture.h"
 #include "image/Image.h"
 #include "platform/Text.h"
 
@@ -21,7 +22,7 @@ class TextureFrameListener {
   virtual void onTextureFrame(Texture* texture, int frameIndex) = 0;
 };
 
-class Texture {
+class Texture : public MaterialTexture {
  public:
   Texture() = default;
   Texture(const Texture&) = delete;
@@ -39,13 +40,20 @@ class Texture {
   void animate(float elapsedSeconds);
   void randomFrame();
   Image* currentImage() const { return frames_.empty() ? nullptr : frames_[size_t(currentFrame)].get(); }
+  int width() const override { return width_; }    // current surfaces, pixels
+  int height() const override { return height_; }
+
+  // The 3D engine's view of the texture.
+  Image* currentImage() override { return static_cast<const Texture*>(this)->currentImage(); }
+  int32_t transparentColour() const override;
+  bool isAnimated() const override { return animated; }
+  int lastAdvancedFrame() const override { return lastAdvanced; }
+  void advance(float seconds, int frame) override;
   Image* frameImage(int index) const;
   // Replaces every frame by one of width x height: pad copies the old picture to the
   // top-left unscaled, otherwise it is stretched over the transparent colour.
   void resize(int newWidth, int newHeight, bool pad);
 
-  int width = 0;            // current surfaces, pixels
-  int height = 0;
   int sourceWidth = 0;      // as loaded
   int sourceHeight = 0;
   int widthExponent = 0;    // chosen by a power-of-two adjustment
@@ -64,4 +72,6 @@ class Texture {
 
  private:
   std::vector<std::unique_ptr<Image>> frames_;
+  int width_ = 0;   // current surfaces, pixels
+  int height_ = 0;
 };

@@ -157,6 +157,8 @@ struct GifState {
   GraphicControl control;
   int32_t previousDisposal = 0;
   int decoded = 0;
+  int64_t pixelBudget = int64_t(GifMaxSide) * GifMaxSide;  // frames of the array, all told
+  bool stop = false;
 };
 
 void reportCorrupt() { showImageMessage(u"Image File Corrupt", u"Error"); }
@@ -187,6 +189,18 @@ void decodeFrame(MemoryReader& reader, GifState& st) {
     if (st.target) st.target->destroy();
     reportCorrupt();
     return;
+  }
+
+  // A tiny file may declare a huge screen and many frames: the frame array has a budget.
+  if (!st.target) {
+    int64_t need = int64_t(st.screenWidth) * st.screenHeight;
+    if (need > st.pixelBudget) {
+      skipSubBlocks(reader);
+      reportCorrupt();
+      st.stop = true;
+      return;
+    }
+    st.pixelBudget -= need;
   }
 
   std::unique_ptr<Image> owned;
@@ -280,7 +294,7 @@ int decodeGif(const uint8_t* data, size_t size, os::WStringView path, bool first
   }
 
   for (;;) {
-    if (firstFrameOnly && st->decoded >= 1) break;
+    if ((firstFrameOnly && st->decoded >= 1) || st->stop) break;
     int block = reader.getByte();
     if (block < 0 || block == 0x3B) break;
     if (block == 0x21) {

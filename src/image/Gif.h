@@ -14,7 +14,9 @@
 
 using GifFrames = std::vector<std::unique_ptr<Image>>;
 
-// Frames and images larger than this either way are refused as corrupt.
+// Frames and images larger than this either way are refused as corrupt, and one file
+// decodes into at most GifMaxSide * GifMaxSide pixels of frames all told (the rest of
+// an animation beyond that is refused once, as corrupt).
 constexpr int32_t GifMaxSide = 8192;
 
 // Loads the file (through the picture file reader) and decodes it. With a target, the

@@ -48,7 +48,7 @@ bool parseDeviceProfile(const std::string& text, DeviceProfile& out) {
   p.name = text;
   size_t comma = text.find(',');
   if (!parseSize(trim(text.substr(0, comma)), p.screenWidth, p.screenHeight)) return false;
-  bool rawGiven = false, rawNone = false, layoutGiven = false;
+  bool rawGiven = false, rawNone = false, layoutGiven = false, dramGiven = false;
   while (comma != std::string::npos) {
     size_t next = text.find(',', comma + 1);
     std::string option = trim(text.substr(comma + 1, next == std::string::npos ? std::string::npos : next - comma - 1));
@@ -81,6 +81,7 @@ bool parseDeviceProfile(const std::string& text, DeviceProfile& out) {
     } else if (key == "keypad") {
       if (!parseFlag(value, p.hasKeypad)) return false;
     } else if (key == "dram") {
+      dramGiven = true;
       if (!parseFlag(value, p.gapiDramBuffer)) return false;
     } else if (key == "mem") {
       int32_t mb = 0;
@@ -112,6 +113,12 @@ bool parseDeviceProfile(const std::string& text, DeviceProfile& out) {
       p.rawXPitch = 2;
       p.rawYPitch = 2 * p.rawWidth;
     }
+  }
+  // A high-resolution panel is not served by the direct display library's own buffer
+  // (it is the screen's size): such a device reports a DRAM frame buffer, so drawing
+  // goes to the raw frame buffer instead.
+  if (!dramGiven && p.rawWidth > 0 && (p.rawWidth != p.screenWidth || p.rawHeight != p.screenHeight)) {
+    p.gapiDramBuffer = true;
   }
   out = p;
   return true;

@@ -10,7 +10,9 @@
 //   os=N                 OS major version (default 4)
 //   orientation=0|1|2|4  start-up display orientation (0, 90, 180, 270 degrees)
 //   oem=TEXT             OEM information (up to the next comma), e.g. "oem=hp ipaq h3800"
-//   keyboard[=0|1] touch[=0|1] keypad[=0|1] dram[=0|1]   input flags, DRAM frame buffer
+//   keyboard[=0|1] touch[=0|1] keypad[=0|1]   input flags
+//   dram[=0|1]           GXIsDisplayDRAMBuffer answer (default: 1 when the raw buffer's
+//                        size differs from the screen's, else 0)
 //   mem=MB               free memory the device reports (KESTRUNE_FREE_MB still wins)
 // Example: "240x320,raw=480x640", "320x240,fb=landscape", "240x320,oem=hp ipaq h3800".
 #pragma once

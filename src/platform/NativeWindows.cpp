@@ -17,7 +17,6 @@
 #include <vector>
 
 #include "platform/Automation.h"
-#include "platform/Backend.h"
 #include "platform/BackendDriver.h"
 #include "platform/Device.h"
 #include "platform/Gdi.h"
@@ -330,7 +329,17 @@ void drainInput() {
       case InputEvent::Pointer: {
         s.stylusPoint = POINT{e.x, e.y};
         if (e.phase == PointerPhase::Down) {
-          if (s.stylusDown) break;  // a second press without release is noise
+          if (s.stylusDown) {
+            // The lift of the last press was lost (the host window lost the mouse):
+            // finish that press where it is, then take this one.
+            s.stylusDown = false;
+            if (Win* held = find(s.capture)) {
+              POINT o = screenOrigin(held);
+              std::lock_guard<std::mutex> guard(s.lock);
+              postLocked(s, held->hwnd, WM_LBUTTONUP, 0, makeLParam(e.x - o.x, e.y - o.y));
+            }
+            s.capture = 0;
+          }
           HWND target = topLevelAt(e.x, e.y);
           Win* w = find(target);
           if (!w || (w->style & WS_DISABLED)) break;

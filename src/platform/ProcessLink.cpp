@@ -228,9 +228,8 @@ bool ensurePrivateDirectory(const std::string& path) {
   if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) return false;
   struct stat st;
   if (::lstat(path.c_str(), &st) != 0) return false;
-  if (!S_ISDIR(st.st_mode) || st.st_uid != ::getuid()) return false;
-  if ((st.st_mode & 077) != 0 && ::chmod(path.c_str(), 0700) != 0) return false;
-  return true;
+  // Never loosened or tightened here: a folder others may use is refused, not changed.
+  return S_ISDIR(st.st_mode) && st.st_uid == ::getuid() && (st.st_mode & 077) == 0;
 }
 
 namespace {

@@ -18,7 +18,8 @@ namespace detail {
 // /tmp/kestrune-<uid>), created owner-only; empty when no safe folder can be had.
 const std::string& runtimeDir();
 // Creates path (one level) owner-only, or accepts it when it is already a real folder
-// (not a link) of this user, which is then made owner-only. False otherwise.
+// (not a link) of this user that nobody else may use. False otherwise (an existing
+// folder is never changed: think of XDG_RUNTIME_DIR=/tmp for root).
 bool ensurePrivateDirectory(const std::string& path);
 // Whether the process pid still runs (and, when startTime is not 0, is the same process
 // that had that start time: process ids are reused).

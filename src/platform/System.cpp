@@ -227,8 +227,17 @@ WString tempPath() {
     if (xdg && *xdg && detail::ensurePrivateDirectory(xdg)) base = std::string(xdg) + "/kestrune-tmp";
     else base = "/tmp/kestrune-" + std::to_string(::getuid()) + "-tmp";
     if (!detail::ensurePrivateDirectory(base)) {
-      std::fprintf(stderr, "kestrune: %s is not a private folder of this user; no temporary folder\n", base.c_str());
-      return WString();
+      // Someone else holds that name: a fresh folder of our own with a random name.
+      std::string pattern = "/tmp/kestrune-" + std::to_string(::getuid()) + "-XXXXXX";
+      if (!::mkdtemp(&pattern[0])) {
+        std::fprintf(stderr, "kestrune: no private temporary folder can be made\n");
+        return WString();
+      }
+      static const char* own = strdup(pattern.c_str());
+      std::atexit([] { ::rmdir(own); });
+      std::fprintf(stderr, "kestrune: %s is not a private folder of this user; using %s\n", base.c_str(),
+                   pattern.c_str());
+      return gameFromHost(pattern + "/");
     }
     // Folders of processes that ended without tidying up.
     if (DIR* dir = ::opendir(base.c_str())) {

@@ -205,17 +205,17 @@ TEST(TextureSizes, LoadAdjustsAndResizePadsOrStretches) {
   os::WString game = guitest::gameFolder(folder);
   Texture nearest;
   ASSERT_TRUE(nearest.load(game + u"halves.gif", true, false));  // 32 x 16 stays
-  EXPECT_EQ(nearest.width, 32);
+  EXPECT_EQ(nearest.width(), 32);
   Texture stretched;
   ASSERT_TRUE(stretched.load(game + u"yellow.gif", true, false));  // 40 x 20 -> 32 x 16
-  EXPECT_EQ(stretched.width, 32);
-  EXPECT_EQ(stretched.height, 16);
+  EXPECT_EQ(stretched.width(), 32);
+  EXPECT_EQ(stretched.height(), 16);
   EXPECT_EQ(stretched.sourceWidth, 40);
   EXPECT_EQ(stretched.currentImage()->getPixel(31, 15), as565(0xFFFF00));
   Texture padded;
   ASSERT_TRUE(padded.load(game + u"yellow.gif", true, true));  // -> 64 x 32, picture top-left
-  EXPECT_EQ(padded.width, 64);
-  EXPECT_EQ(padded.height, 32);
+  EXPECT_EQ(padded.width(), 64);
+  EXPECT_EQ(padded.height(), 32);
   EXPECT_EQ(padded.currentImage()->getPixel(39, 19), as565(0xFFFF00));
   EXPECT_EQ(padded.fileName, u"yellow.gif");
   Texture anim;
@@ -254,6 +254,37 @@ TEST(SpriteTextures, AlphaOfAnotherSizeIsDroppedAndClipsDefaultToTheWholePicture
   EXPECT_EQ(clipped.clipX, 1);
   EXPECT_EQ(clipped.clipH, 4);
   clipped.normalizeTextures();
-  EXPECT_EQ(picture.width, 10);
+  EXPECT_EQ(picture.width(), 10);
   EXPECT_EQ(clipped.clipW, 10);
+}
+
+TEST(ImageCacheTest, NamesAreKeysAnd3DTexturesArePowersOfTwo) {
+  std::string folder = guitest::makePageFolder();
+  os::WString game = guitest::gameFolder(folder);
+  ImageCache cache;
+  EXPECT_EQ(cache.get(game, nullptr, false, false), nullptr);
+  Texture* first = cache.get(game, u"yellow.gif", false, false);
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(first->width(), 40);
+  EXPECT_EQ(cache.get(game, u"yellow.gif", true, true), first);  // a hit, whatever the flags
+  EXPECT_EQ(cache.hits(), 1);
+  // The 3D engine's textures come through the same cache.
+  MaterialTexture* chip = static_cast<TextureSource&>(cache).acquire(game, u"anim.gif");
+  ASSERT_NE(chip, nullptr);
+  EXPECT_EQ(chip->width(), 8);
+  EXPECT_TRUE(chip->isAnimated());
+  chip->advance(0.2f, 7);
+  EXPECT_EQ(chip->lastAdvancedFrame(), 7);
+  EXPECT_EQ(cache.stored(u"anim.gif")->currentFrame, 1);
+  MaterialTexture* odd = static_cast<TextureSource&>(cache).acquire(game, u"blue.gif");
+  EXPECT_EQ(odd->width(), 32);  // 40 x 20 to the nearest powers
+  EXPECT_EQ(odd->height(), 16);
+  EXPECT_EQ(odd->transparentColour(), -1);
+  // A missing picture is kept as an empty texture: no second report.
+  MaterialTexture* missing = static_cast<TextureSource&>(cache).acquire(game, u"none.gif");
+  ASSERT_NE(missing, nullptr);
+  EXPECT_EQ(missing->currentImage(), nullptr);
+  EXPECT_EQ(missing->width(), 0);
+  cache.clear();
+  EXPECT_EQ(cache.size(), 0u);
 }

@@ -288,3 +288,24 @@ TEST_F(PageTest, FocusListenersHearEveryChange) {
   EXPECT_EQ(listener.changes[1].second, sprite(u"btnA"));  // nearest below the top-left corner
   scene->focusListener = nullptr;
 }
+
+TEST_F(PageTest, TheFocusFramePulsesWithFrameTime) {
+  ASSERT_TRUE(load(u"nav.properties"));
+  Sprite* a = sprite(u"btnA");
+  const uint32_t yellow = guitest::as565(0xFFFF00);
+  redraw();
+  EXPECT_EQ(at(a->x - 3, a->y - 2), yellow);  // sin(0) is not above 0: margin 2
+  canvas().setFrameTime(0.1f);                 // sin(0.8) > 0: margin 0
+  canvas().drawScenes();
+  EXPECT_EQ(at(a->x - 1, a->y), yellow);
+  EXPECT_NE(at(a->x - 3, a->y - 2), yellow);
+  canvas().setFrameTime(0.4f);                 // sin(4.0) < 0: margin 2 again
+  canvas().drawScenes();
+  EXPECT_EQ(at(a->x - 3, a->y - 2), yellow);
+  // While a tip is shown no frame is drawn.
+  guiState().tipShown = true;
+  canvas().setFrameTime(0.01f);
+  canvas().drawScenes();
+  EXPECT_NE(at(a->x - 3, a->y - 2), yellow);
+  guiState().tipShown = false;
+}

@@ -50,11 +50,11 @@ std::vector<uint8_t> sampleGif() {
   return out;
 }
 
-std::vector<uint8_t> sampleJpeg() {
+std::vector<uint8_t> sampleJpeg(bool progressive) {
   std::vector<uint8_t> px;
   for (int y = 0; y < 30; ++y)
     for (int x = 0; x < 40; ++x) px.insert(px.end(), {uint8_t(x * 6), uint8_t(y * 8), uint8_t((x * y) & 0xFF)});
-  return encodeJpeg(px, 40, 30, 3, 75);
+  return encodeJpeg(px, 40, 30, 3, 75, progressive, progressive ? 1 : 0);
 }
 
 // The damaged copies: every prefix, then seeded changes of one to four bytes.
@@ -106,20 +106,21 @@ TEST(DamagedFiles, GifEndsInPicturesOrMessages) {
 }
 
 TEST(DamagedFiles, JpegEndsInPicturesOrMessages) {
-  std::vector<uint8_t> file = sampleJpeg();
   MessageRecorder messages;
-  for (const auto& bytes : damaged(file, 1500)) {
-    messages.clear();
-    Image img;
-    bool ok = decodeJpeg(bytes.data(), bytes.size(), u"d.jpg", true, img);
-    ASSERT_EQ(ok, img.valid());
-    if (!ok) {
-      ASSERT_EQ(messages.count(), 1u);
-    }
-    if (ok) {
-      ASSERT_GT(img.width(), 0);
-      ASSERT_LE(img.width(), JpegMaxSide);
-      ASSERT_LE(img.height(), JpegMaxSide);
+  for (bool progressive : {false, true}) {
+    std::vector<uint8_t> file = sampleJpeg(progressive);
+    for (const auto& bytes : damaged(file, 1000)) {
+      messages.clear();
+      Image img;
+      bool ok = decodeJpeg(bytes.data(), bytes.size(), u"d.jpg", true, img);
+      ASSERT_EQ(ok, img.valid());
+      if (!ok) {
+        ASSERT_EQ(messages.count(), 1u);
+      } else {
+        ASSERT_GT(img.width(), 0);
+        ASSERT_LE(img.width(), JpegMaxSide);
+        ASSERT_LE(img.height(), JpegMaxSide);
+      }
     }
   }
 }

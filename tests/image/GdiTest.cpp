@@ -101,6 +101,30 @@ TEST(Gdi, RectangleOutlineAndLinesExcludeTheEndPoint) {
   EXPECT_EQ(getPixel(l.dc, 5, 4), rgb(248, 252, 248));
 }
 
+TEST(Gdi, WidePensAndDashes) {
+  MemoryDc m(12, 12, 32);
+  HPEN wide = createPen(PS_SOLID, 2, rgb(255, 255, 255));
+  selectObject(m.dc, wide);
+  selectObject(m.dc, getStockObject(NULL_BRUSH));
+  rectangle(m.dc, 2, 2, 10, 10);
+  // A two-pixel frame: both (2, 5) and (3, 5) on the left edge, the inside untouched.
+  EXPECT_EQ(getPixel(m.dc, 2, 5), rgb(255, 255, 255));
+  EXPECT_EQ(getPixel(m.dc, 3, 5), rgb(255, 255, 255));
+  EXPECT_EQ(getPixel(m.dc, 5, 5), rgb(0, 0, 0));
+  EXPECT_EQ(getPixel(m.dc, 1, 5), rgb(0, 0, 0));
+  HPEN dash = createPen(PS_DASH, 1, rgb(255, 0, 0));
+  selectObject(m.dc, dash);
+  moveToEx(m.dc, 0, 11, nullptr);
+  lineTo(m.dc, 12, 11);
+  int lit = 0;
+  for (int x = 0; x < 12; ++x) lit += getPixel(m.dc, x, 11) == rgb(255, 0, 0);
+  EXPECT_GT(lit, 4);
+  EXPECT_LT(lit, 12);
+  selectObject(m.dc, getStockObject(BLACK_PEN));
+  deleteObject(wide);
+  deleteObject(dash);
+}
+
 TEST(Gdi, ClipRectangleLimitsDrawing) {
   MemoryDc m(10, 10, 32);
   EXPECT_EQ(intersectClipRect(m.dc, 2, 2, 4, 4), SIMPLEREGION);

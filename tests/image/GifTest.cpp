@@ -8,6 +8,7 @@
 
 #include <cstring>
 #include <random>
+#include <string>
 
 #include "ImageTestSupport.h"
 #include "image/Gif.h"
@@ -34,6 +35,7 @@ struct GifSpec {
   Palette global;  // empty: none
   std::vector<FrameSpec> frames;
   std::vector<uint8_t> raw;  // written by hand (giflib's encoder insists on a table)
+  bool extras = false;       // a looping application extension and comments to skip
 };
 
 ColorMapObject* makeMap(const Palette& p) {
@@ -62,7 +64,15 @@ std::vector<uint8_t> encode(const GifSpec& spec) {
   EGifSetGifVersion(gif, true);
   ColorMapObject* global = makeMap(spec.global);
   EXPECT_EQ(EGifPutScreenDesc(gif, spec.width, spec.height, 8, spec.background, global), GIF_OK);
+  if (spec.extras) {
+    EGifPutExtensionLeader(gif, APPLICATION_EXT_FUNC_CODE);
+    EGifPutExtensionBlock(gif, 11, "NETSCAPE2.0");
+    const GifByteType loop[3] = {1, 0, 0};
+    EGifPutExtensionBlock(gif, 3, loop);
+    EGifPutExtensionTrailer(gif);
+  }
   for (const FrameSpec& f : spec.frames) {
+    if (spec.extras) EGifPutComment(gif, std::string(300, 'k').c_str());  // two sub-blocks
     if (f.control) {
       GraphicsControlBlock gcb;
       gcb.DisposalMode = f.disposal;
@@ -281,6 +291,7 @@ std::vector<std::pair<std::string, GifSpec>> differentialCases() {
     }
     s.frames[2].transparentIndex = 5;
     s.frames[3].interlaced = true;
+    s.extras = disposal == 1;
     cases.emplace_back(disposal == 1 ? "animated, disposal 1" : "animated, disposal 2", s);
   }
   {
@@ -518,6 +529,31 @@ TEST(Gif, FailuresShowTheirMessages) {
   MessageRecorder messages;
   decodeGif(huge.data(), huge.size(), u"bad.gif", true, false, &target, none);
   EXPECT_FALSE(target.valid());
+}
+
+TEST(Gif, AnimationsHaveAPixelBudget) {
+  // 8192 x 4096 screens: two frames fill the budget, the third is refused once and
+  // decoding stops there.
+  CodeWriter w(2);
+  w.clear();
+  w.literal(1);
+  w.end();
+  std::vector<uint8_t> file = {'G', 'I', 'F', '8', '9', 'a', 0x00, 0x20, 0x00, 0x10, 0x00, 0, 0};
+  for (int k = 0; k < 4; ++k) {
+    std::vector<uint8_t> desc = {0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0};
+    file.insert(file.end(), desc.begin(), desc.end());
+    std::vector<uint8_t> data = w.blocks();
+    file.insert(file.end(), data.begin(), data.end());
+  }
+  file.push_back(0x3B);
+  MessageRecorder messages;
+  GifFrames frames;
+  EXPECT_EQ(decodeGif(file.data(), file.size(), u"big.gif", false, true, nullptr, frames), 2);
+  EXPECT_EQ(frames.size(), 2u);
+  EXPECT_EQ(MessageRecorder::messages(),
+            (std::vector<std::pair<std::string, std::string>>{{"Image File Corrupt", "Error"}}));
+  EXPECT_EQ(frames[1]->width(), 8192);
+  EXPECT_EQ(frames[1]->height(), 4096);
 }
 
 TEST(Gif, MissingFileAndUnsupportedExtension) {

@@ -41,8 +41,16 @@ const char* const LoadMessage = "Error happened when loading image:\npic.jpg\n";
 }  // namespace
 
 TEST(Jpeg, PixelsMatchLibjpegInColourAndGrey) {
-  for (int channels : {3, 1}) {
-    std::vector<uint8_t> file = encodeJpeg(gradient(37, 21, channels), 37, 21, channels, 90);
+  struct Case {
+    int channels;
+    bool progressive;
+    int restartRows;
+  } cases[] = {{3, false, 0}, {1, false, 0}, {3, true, 0}, {3, false, 1}, {1, true, 1}};
+  for (const Case& c : cases) {
+    int channels = c.channels;
+    SCOPED_TRACE(testing::Message() << "progressive " << c.progressive << " restart " << c.restartRows);
+    std::vector<uint8_t> file = encodeJpeg(gradient(37, 21, channels), 37, 21, channels, 90, c.progressive,
+                                           c.restartRows);
     int w = 0, h = 0;
     std::vector<uint32_t> expected = referenceJpeg(file, w, h);
     for (bool device : {false, true}) {

@@ -10,7 +10,9 @@
 #include <jpeglib.h>
 
 // channels 3: RGB bytes, 1: grey bytes, 4: CMYK bytes; row by row.
-inline std::vector<uint8_t> encodeJpeg(const std::vector<uint8_t>& pixels, int w, int h, int channels, int quality) {
+// progressive: a progressive scan script; restartRows: restart markers every n MCU rows.
+inline std::vector<uint8_t> encodeJpeg(const std::vector<uint8_t>& pixels, int w, int h, int channels, int quality,
+                                       bool progressive = false, int restartRows = 0) {
   jpeg_compress_struct c;
   jpeg_error_mgr err;
   c.err = jpeg_std_error(&err);
@@ -24,6 +26,8 @@ inline std::vector<uint8_t> encodeJpeg(const std::vector<uint8_t>& pixels, int w
   c.in_color_space = channels == 3 ? JCS_RGB : channels == 4 ? JCS_CMYK : JCS_GRAYSCALE;
   jpeg_set_defaults(&c);
   jpeg_set_quality(&c, quality, TRUE);
+  if (progressive) jpeg_simple_progression(&c);
+  c.restart_in_rows = restartRows;
   jpeg_start_compress(&c, TRUE);
   while (c.next_scanline < c.image_height) {
     JSAMPROW row = const_cast<JSAMPROW>(pixels.data() + size_t(c.next_scanline) * w * channels);

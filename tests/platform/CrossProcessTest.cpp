@@ -179,13 +179,16 @@ TEST(CrossProcessTest, AStoppedPeerTimesOutInsteadOfHanging) {
   kstest::killHelper(s.helper);
 }
 
-TEST(CrossProcessTest, ARuntimeFolderThatIsALinkOrSomeoneElsesIsRefused) {
+TEST(CrossProcessTest, ARuntimeFolderThatIsALinkOpenToOthersOrSomeoneElsesIsRefused) {
   std::string base = kstest::makeTempFolder();
   std::string real = base + "/real";
   ASSERT_EQ(::mkdir(real.c_str(), 0700), 0);
   std::string link = base + "/link";
   ASSERT_EQ(::symlink(real.c_str(), link.c_str()), 0);
-  std::vector<std::string> folders{link};
+  std::string open = base + "/open";
+  ASSERT_EQ(::mkdir(open.c_str(), 0700), 0);
+  ASSERT_EQ(::chmod(open.c_str(), 0777), 0);
+  std::vector<std::string> folders{link, open};
   std::string foreign = base + "/foreign";
   if (::geteuid() == 0) {
     ASSERT_EQ(::mkdir(foreign.c_str(), 0700), 0);
@@ -201,6 +204,11 @@ TEST(CrossProcessTest, ARuntimeFolderThatIsALinkOrSomeoneElsesIsRefused) {
     while (dirent* e = ::readdir(dir)) entries += e->d_name[0] != '.';
     ::closedir(dir);
     EXPECT_EQ(entries, 0) << folder << ": nothing may be published there";
+    struct stat st;
+    ASSERT_EQ(::stat(folder.c_str(), &st), 0);
+    if (folder == open) {
+      EXPECT_EQ(st.st_mode & 0777, 0777u) << "a refused folder is left as it was";
+    }
     kstest::killHelper(s.helper);
   }
 }
@@ -227,6 +235,26 @@ TEST(ProcessFoldersTest, TemporaryFoldersOfEndedProcessesAreRemoved) {
   EXPECT_EQ(reported.compare(0, base.size() + 1, base + "/"), 0) << reported;
   EXPECT_NE(::access(stale.c_str(), F_OK), 0) << "the folder of an ended process is removed";
   EXPECT_NE(::access(reported.c_str(), F_OK), 0) << "an empty folder of our own goes at exit";
+}
+
+TEST(ProcessFoldersTest, ATemporaryFolderNameTakenByOthersIsAvoided) {
+  std::string xdg = kstest::makeTempFolder();
+  std::string base = xdg + "/kestrune-tmp";
+  ASSERT_EQ(::mkdir(base.c_str(), 0700), 0);
+  ASSERT_EQ(::chmod(base.c_str(), 0777), 0);
+  kstest::Helper h;
+  ASSERT_TRUE(kstest::startHelper(h, {"temp"}, {"XDG_RUNTIME_DIR=" + xdg}));
+  std::string line;
+  ASSERT_TRUE(kstest::waitLine(h, "temp ", line));
+  EXPECT_EQ(kstest::waitExit(h), 0);
+  std::string reported = line.substr(5);
+  for (char& c : reported) {
+    if (c == '\\') c = '/';
+  }
+  EXPECT_EQ(reported.find(base), std::string::npos) << reported;
+  EXPECT_EQ(reported.compare(0, 14, "/tmp/kestrune-"), 0) << reported;
+  EXPECT_EQ(reported.back(), '/');
+  EXPECT_NE(::access(reported.c_str(), F_OK), 0) << "removed at exit";
 }
 
 }  // namespace

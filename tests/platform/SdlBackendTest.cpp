@@ -82,6 +82,19 @@ TEST(SdlBackendTest, HostKeysAndClicksBecomeWindowMessages) {
   EXPECT_EQ(line, "mouse 514 30 6 child");
   ASSERT_TRUE(kstest::waitLine(game, "done", line));
 
+  // The documented key table and gamepad buttons, then focus lost and regained.
+  // (Activation is sent at once; keys are posted and come when the queue is read.)
+  std::vector<std::string> table, activation;
+  while (kstest::waitLine(game, "", line) && line != "table done") {
+    (line.compare(0, 8, "activate") == 0 ? activation : table).push_back(line);
+  }
+  EXPECT_EQ(table, (std::vector<std::string>{
+                       "key down 193 top", "key down 196 top", "key down 193 top", "key down 134 top",
+                       "key down 65 top", "key down 55 top", "key down 33 top", "key down 27 top",
+                       "key down 32 top", "key down 38 top", "key down 46 top", "key down 112 top",
+                       "key down 134 top", "key down 38 top", "key down 196 top"}));
+  EXPECT_EQ(activation, (std::vector<std::string>{"activate 0 top", "activate 1 top"}));
+
   // The same through the X server itself, when the XTest libraries are there.
   std::vector<std::string> xtest;
   while (kstest::waitLine(game, "", line) && line != "xtest done" && line != "xtest unavailable") {

@@ -202,6 +202,13 @@ TEST(DeviceProfileTest, DescriptionsParse) {
       EXPECT_EQ(p.oemInfo, c.oem) << c.text;
     }
   }
+  DeviceProfile hiRes;
+  ASSERT_TRUE(parseDeviceProfile("240x320,raw=480x640", hiRes));
+  EXPECT_TRUE(hiRes.gapiDramBuffer) << "a high-resolution panel draws through the raw buffer";
+  ASSERT_TRUE(parseDeviceProfile("240x320,raw=480x640,dram=0", hiRes));
+  EXPECT_FALSE(hiRes.gapiDramBuffer);
+  ASSERT_TRUE(parseDeviceProfile("240x320", hiRes));
+  EXPECT_FALSE(hiRes.gapiDramBuffer);
   DeviceProfile flags;
   ASSERT_TRUE(parseDeviceProfile("240x320,keyboard,touch=0,keypad=1,dram=1,mem=5", flags));
   EXPECT_TRUE(flags.hasKeyboard);

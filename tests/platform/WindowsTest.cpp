@@ -338,6 +338,18 @@ TEST_F(WindowsTest, StylusGoesToTheDeepestWindowUnderThePointInClientCoordinates
   EXPECT_EQ(seen[2].message, uint32_t(WM_LBUTTONUP));
   EXPECT_EQ(hiWord(uintptr_t(seen[2].lParam)), 60);
 
+  // A press whose lift was lost is finished before the next press is taken.
+  seen.clear();
+  injectStylus(25, 75, StylusPhase::Down);
+  injectStylus(200, 300, StylusPhase::Down);
+  injectStylus(200, 300, StylusPhase::Up);
+  kstest::pumpAll();
+  ASSERT_EQ(seen.size(), 4u);
+  EXPECT_EQ(seen[1].hwnd, button);
+  EXPECT_EQ(seen[1].message, uint32_t(WM_LBUTTONUP));
+  EXPECT_EQ(seen[2].hwnd, top);
+  EXPECT_EQ(seen[2].message, uint32_t(WM_LBUTTONDOWN));
+
   seen.clear();
   injectStylus(200, 300, StylusPhase::Down);  // below the canvas: the top-level window
   injectStylus(200, 300, StylusPhase::Up);

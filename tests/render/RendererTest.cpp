@@ -447,3 +447,86 @@ TEST(Renderer, FaceHooksSubdivide) {
 }
 
 }  // namespace
+
+namespace {
+
+// Records the meshes in the order their faces reach the renderer.
+struct OrderHook : FaceHook {
+  std::vector<const Mesh*> meshes;
+  int maxDepth() override {
+    if (meshes.empty() || meshes.back() != face->mesh) meshes.push_back(face->mesh);
+    return 0;
+  }
+  bool subdivide() override { return false; }
+};
+
+TEST(Renderer, DepthSortOpaqueNearFirstThenTranslucentFarFirst) {
+  World w(64, 64, 32);
+  OrderHook hook;
+  std::vector<std::pair<float, const Mesh*>> opaque, translucent;
+  uint32_t seed = 12345;
+  for (int i = 0; i < 60; ++i) {
+    seed = seed * 1103515245u + 12345u;
+    float z = 5.0f + float((seed >> 8) % 4000) / 10.0f;  // 5 .. 405, many close together
+    bool glass = i % 3 == 0;
+    std::unique_ptr<Group3D> g = quadObject(0, 0, z, 0.5f, 0xFFFFFF, 1);
+    g->materials[0]->transparency = glass ? 100 : 0;
+    g->culling = Group3D::CullNever;
+    g->meshes[0]->faceHook = &hook;
+    (glass ? translucent : opaque).push_back({z, g->meshes[0].get()});
+    w.add(std::move(g), u"q");
+  }
+  w.start();
+  w.render();
+  ASSERT_EQ(hook.meshes.size(), 60u);
+  std::vector<float> depths;
+  auto depthOf = [&](const Mesh* m) {
+    for (auto& p : opaque)
+      if (p.second == m) return p.first;
+    for (auto& p : translucent)
+      if (p.second == m) return -p.first;  // translucent: negative marks them
+    return 0.0f;
+  };
+  for (const Mesh* m : hook.meshes) depths.push_back(depthOf(m));
+  // Opaque first (positive, rising by tenths of units), then translucent (falling).
+  size_t i = 0;
+  for (; i < depths.size() && depths[i] > 0; ++i) {
+    if (i > 0) {
+      EXPECT_GE(int(depths[i] * 10), int(depths[i - 1] * 10)) << i;
+    }
+  }
+  EXPECT_EQ(i, opaque.size());
+  for (size_t k = i + 1; k < depths.size(); ++k) EXPECT_GE(int(-depths[k - 1] * 10), int(-depths[k] * 10)) << k;
+}
+
+TEST(Renderer, UprightBillboardTurnsAboutTheVerticalOnly) {
+  World w;
+  std::unique_ptr<Group3D> g = quadObject(0, 0, 10, 1, 0xFFFFFF);
+  Matrix4 yaw = rotationY(0.7f);
+  setTranslation(yaw, Vector3{0, 0, 10});
+  g->placement = yaw;
+  g->billboard = Group3D::BillboardUpright;
+  Group3D* raw = w.add(std::move(g));
+  w.start();
+  w.render();
+  for (int r = 0; r < 3; ++r)
+    for (int c = 0; c < 3; ++c) EXPECT_NEAR(raw->modelView.at(r, c), r == c ? 1.0f : 0.0f, 1e-3f) << r << c;
+  EXPECT_NEAR(raw->modelView.at(2, 3), 10.0f, 1e-4f);
+  EXPECT_FLOAT_EQ(raw->placement.at(0, 0), yaw.at(0, 0));  // the placement itself is kept
+}
+
+TEST(Renderer, MeshCullingTestsEachMesh) {
+  World w;
+  std::unique_ptr<Group3D> g = quadObject(0, 0, 20, 1, 0xFFFFFF);
+  Mesh* aside = g->addMesh(u"aside");
+  aside->material = g->materials[0].get();
+  addQuad(*aside, 300, 0, 0, 1);
+  g->culling = Group3D::CullEachMesh;
+  w.add(std::move(g));
+  w.start();
+  const auto& stats = w.render();
+  EXPECT_EQ(stats.objectsDrawn, 1);
+  EXPECT_EQ(stats.verticesTransformed, 4);  // the mesh beside the view is not transformed
+}
+
+}  // namespace

@@ -134,6 +134,18 @@ Raster trackIcon(int index) {
     float wob = 1 + 0.18f * std::sin(a * (2 + index % 3) + index) + 0.1f * std::cos(a * 3 + index * 2);
     loop.push_back({120 + std::cos(a) * 92 * wob, 146 + std::sin(a) * 26 * wob});
   }
+  // Infield in the shade of the banks, and pines scattered over the snow outside the loop.
+  std::vector<float> poly;
+  for (const auto& pt : loop) poly.push_back(pt.first), poly.push_back(pt.second);
+  big.fillPolygon(poly, rgb(0x9FB9DA, 0.45f));
+  for (int t = 0; t < 36; ++t) {
+    float tx = hashUnit(t, 1, uint32_t(index) + 900) * 240, ty = 112 + hashUnit(t, 2, uint32_t(index) + 900) * 68;
+    float dx = (tx - 120) / 100, dy = (ty - 146) / 34;
+    if (dx * dx + dy * dy < 1.12f) continue;  // keep the track and its banks clear
+    float th = 6 + hashUnit(t, 3, uint32_t(index) + 900) * 8 + (ty - 112) * 0.08f;
+    big.fillPolygon({tx, ty - th, tx - th * 0.35f, ty, tx + th * 0.35f, ty}, rgb(pal::Pine));
+    big.fillPolygon({tx, ty - th, tx - th * 0.14f, ty - th * 0.6f, tx + th * 0.1f, ty - th * 0.62f}, rgb(0xE6F0FA));
+  }
   for (size_t i = 0; i + 1 < loop.size(); ++i)
     big.strokeLine(loop[i].first, loop[i].second, loop[i + 1].first, loop[i + 1].second, 7, rgb(pal::Night));
   for (size_t i = 0; i + 1 < loop.size(); ++i)

@@ -124,10 +124,10 @@ std::vector<Section> buildSections(const TrackDef& def) {
   for (int side = 0; side < 2; ++side) reach[side].assign(size_t(n), BaseLateral[0]);
   for (int i = 0; i < n; ++i) {
     float maxTurn = 0;
-    for (int k = -6; k <= 6; ++k) maxTurn = std::max(maxTurn, std::fabs(at(i + k).turn) * (at(i + k).turn * at(i).turn >= 0 ? 1 : 0));
+    for (int k = -8; k <= 8; ++k) maxTurn = std::max(maxTurn, std::fabs(at(i + k).turn) * (at(i + k).turn * at(i).turn >= 0 ? 1 : 0));
     if (maxTurn > 1e-5f) {
       int inner = at(i).turn > 0 ? 0 : 1;  // 0 = right side
-      reach[inner][size_t(i)] = std::min(reach[inner][size_t(i)], 0.75f / maxTurn);
+      reach[inner][size_t(i)] = std::min(reach[inner][size_t(i)], 0.6f / maxTurn);
     }
     for (int j = 0; j < n; ++j) {
       int gap = std::abs(i - j);
@@ -151,7 +151,7 @@ std::vector<Section> buildSections(const TrackDef& def) {
     for (int i = 0; i < n; ++i) {
       float sum = 0;
       for (int k = -4; k <= 4; ++k) sum += m[size_t(((i + k) % n + n) % n)];
-      a[size_t(i)] = std::max(20.0f, sum / 9);
+      a[size_t(i)] = std::max(20.0f, std::min(sum / 9, reach[side][size_t(i)]));
     }
     reach[side] = a;
   }

@@ -58,9 +58,11 @@ const Look Looks[8] = {
      "Yukon: the far north under the aurora, wide open with big jumps."},
 };
 
+// Noise periodic in t: sampled on a circle whose radius grows with y, so y is a second,
+// non-repeating direction.
 float loopNoise(float t, float cycles, uint32_t seed, float y = 0) {
-  float a = t * 2 * float(M_PI);
-  return valueNoise(20 + cycles * std::cos(a) + y, 20 + cycles * std::sin(a), seed);
+  float a = t * 2 * float(M_PI), radius = cycles + y;
+  return valueNoise(40 + radius * std::cos(a), 40 + radius * std::sin(a), seed);
 }
 
 float loopFbm(float t, float cycles, uint32_t seed, int octaves, float y = 0) {
@@ -108,7 +110,8 @@ PartMesh trackMesh(const std::vector<Section>& s) {
 Raster trackTexture(const Look& l, uint32_t seed) {
   const int W = 256, H = 256;
   Raster r(W, H);
-  Rgba road = rgb(l.road), snow = rgb(0xF4F8FE), shadowSnow = rgb(0xC8D6EA), packed = mix(road, rgb(0x9AA4B4), 0.25f);
+  Rgba road = mix(rgb(l.road), rgb(0x8A96A8), 0.35f), snow = rgb(0xF4F8FE), shadowSnow = rgb(0xC4D4EA),
+       packed = mix(road, rgb(0x6E7A8E), 0.35f);
   for (int y = 0; y < H; ++y)
     for (int x = 0; x < W; ++x) {
       float u = (x + 0.5f) / W, v = (y + 0.5f) / H;
@@ -120,8 +123,8 @@ Raster trackTexture(const Look& l, uint32_t seed) {
         c = mix(road, packed, coarse * 0.6f);
         for (float rut : {0.055f, 0.095f}) {
           float w = std::fabs(d - rut);
-          float groove = std::exp(-w * w / (0.0002f));
-          c = mix(c, mix(packed, rgb(0x8894A8), 0.4f), groove * (0.35f + 0.3f * fine));
+          float groove = std::exp(-w * w / (0.00025f));
+          c = mix(c, rgb(0x5E6A7E), groove * (0.45f + 0.3f * fine));
         }
         float ice = std::max(0.0f, fbm(u * 10, v * 3, seed + 9, 3) - 0.58f) * 2.5f;
         c = mix(c, rgb(0xB8CCE2), std::min(ice, 0.5f));
@@ -184,9 +187,9 @@ Raster skyPicture(const Look& l, uint32_t seed) {
     for (int y = 0; y < int(horizon); ++y)
       for (int x = 0; x < W; ++x) {
         float t = float(x) / W;
-        float n = loopFbm(t, 9, seed + 40, 4, y * 0.09f);
+        float n = loopFbm(t, 4, seed + 40, 4, y * 0.14f);
         float a = std::clamp((n - (0.62f - 0.25f * l.clouds)) * 3.0f, 0.0f, 0.9f) * (0.5f + 0.5f * y / horizon);
-        float lightTop = std::clamp(loopFbm(t, 9, seed + 40, 4, y * 0.09f - 0.3f) - n + 0.5f, 0.0f, 1.0f);
+        float lightTop = std::clamp((loopFbm(t, 4, seed + 40, 4, y * 0.14f - 0.5f) - n) * 4 + 0.5f, 0.0f, 1.0f);
         if (a > 0) r.blend(x, y, mix(rgb(0x9AA8BC), rgb(0xF8FAFE), lightTop), a);
       }
   // Two mountain ranges: peaks at hashed places around the circle, lit from the left.
@@ -286,10 +289,11 @@ Raster bannerPicture(const Look& l) {
   r.verticalGradient(0, 64, mix(rgb(l.bannerColour), rgb(0xFFFFFF), 0.25f), mix(rgb(l.bannerColour), rgb(0), 0.25f));
   r.fillRect(0, 0, 256, 5, rgb(0xF4F8FE));
   r.fillRect(0, 59, 256, 5, rgb(0xF4F8FE));
-  for (int i = 0; i < 2; ++i) paintSnowflake(r, i ? 232.0f : 24.0f, 32, 14, 2, rgb(0xFFFFFF, 0.9f));
+  if (std::string(l.banner).size() <= 10)
+    for (int i = 0; i < 2; ++i) paintSnowflake(r, i ? 232.0f : 24.0f, 32, 14, 2, rgb(0xFFFFFF, 0.9f));
   TextStyle t;
   t.face = Face::SansNarrowBold;
-  t.pixelHeight = std::string(l.banner).size() > 10 ? 27.0f : 34.0f;
+  t.pixelHeight = std::string(l.banner).size() > 10 ? 30.0f : 34.0f;
   t.fill = rgb(0xFFFFFF);
   t.shadow = rgb(0x000000, 0.5f);
   drawTextCentered(r, 128, 32, l.banner, t);

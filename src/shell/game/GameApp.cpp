@@ -2,6 +2,7 @@
 // page canvases.
 #include "shell/game/GameApp.h"
 
+#include "menus/MenuCanvas.h"
 #include "race/GameCanvas.h"
 #include "shell/Canvas.h"
 
@@ -23,4 +24,4 @@ GameApp::GameApp(const char16_t* title) : Application(title, u"KS.") {
 
 Canvas* GameApp::createRaceCanvas(Application* owner, bool backBuffer) { return new GameCanvas(*owner, backBuffer); }
 
-Canvas* GameApp::createMenuCanvas(Application* owner) { return new Canvas(owner->title().c_str(), true); }
+Canvas* GameApp::createMenuCanvas(Application* owner) { return new MenuCanvas(owner); }

@@ -246,6 +246,36 @@ int sdlMode() {
   pumpFor(300);
   std::printf("done\n");
   std::fflush(stdout);
+
+  // The key table, the gamepad, and the host window losing and regaining the focus.
+  const SDL_Keycode keys[] = {SDLK_F9, SDLK_F12, SDLK_KP_7, SDLK_RCTRL, SDLK_a, SDLK_7, SDLK_PAGEUP, SDLK_ESCAPE,
+                              SDLK_SPACE, SDLK_KP_8, SDLK_DELETE, SDLK_F1};
+  for (SDL_Keycode k : keys) {
+    SDL_Event ke{};
+    ke.type = SDL_KEYDOWN;
+    ke.key.windowID = id;
+    ke.key.state = SDL_PRESSED;
+    ke.key.keysym.sym = k;
+    SDL_PushEvent(&ke);
+  }
+  const uint8_t buttons[] = {SDL_CONTROLLER_BUTTON_A, SDL_CONTROLLER_BUTTON_DPAD_UP, SDL_CONTROLLER_BUTTON_START};
+  for (uint8_t b : buttons) {
+    SDL_Event ce{};
+    ce.type = SDL_CONTROLLERBUTTONDOWN;
+    ce.cbutton.button = b;
+    ce.cbutton.state = SDL_PRESSED;
+    SDL_PushEvent(&ce);
+  }
+  SDL_Event we{};
+  we.type = SDL_WINDOWEVENT;
+  we.window.windowID = id;
+  we.window.event = SDL_WINDOWEVENT_FOCUS_LOST;
+  SDL_PushEvent(&we);
+  we.window.event = SDL_WINDOWEVENT_FOCUS_GAINED;
+  SDL_PushEvent(&we);
+  pumpFor(300);
+  std::printf("table done\n");
+  std::fflush(stdout);
   xtestInput(window);
   destroyWindow(topWindow);
   return runLoop();
