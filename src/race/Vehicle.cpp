@@ -80,8 +80,8 @@ bool Vehicle::buildModel(Canvas& page, Scene3DPage& scene, bool hardware3D, cons
     for (int i = 0; i < 3; ++i) {
       Texture loaded;
       if (!loaded.load(vehicleFolder + os::format(u"common\\wheel%d.gif", i), true, false)) continue;
-      std::unique_ptr<Image> copy(new Image(loaded.width, loaded.height, loaded.currentImage()->deviceDepth()));
-      Image::copyTo(*loaded.currentImage(), *copy, 0, 0, 0, 0, loaded.width, loaded.height, true);
+      std::unique_ptr<Image> copy(new Image(loaded.width(), loaded.height(), loaded.currentImage()->deviceDepth()));
+      Image::copyTo(*loaded.currentImage(), *copy, 0, 0, 0, 0, loaded.width(), loaded.height(), true);
       copy->setTransparentColour(loaded.currentImage()->transparentColour());
       frames.push_back(std::move(copy));
     }
