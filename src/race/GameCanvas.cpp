@@ -336,6 +336,7 @@ void GameCanvas::onTick(float /*period*/) {
     if (Sound* w = findSound(u"whistle1")) theMixer().play(w, PlayAnyVoice);
     raceRunning_ = true;
     chooseView(0);
+    os::logEvent("race", u"go", trackName_, vehicleName_);
   }
   redrawHud();
 }
@@ -351,6 +352,7 @@ void GameCanvas::stageFinished() {
     ++minutes;
     seconds = 0;
   }
+  os::logEvent("race", u"finish", os::format(u"%.3f", double(t)));
   const os::WString pattern = translate(u"STAGE_FINI", u"Stage %s finished.\nTotal time: %02d:%02d");
   showMessage(os::format(pattern.c_str(), trackName_.c_str(), minutes, seconds),
               app_.exercise() ? u"FINISH_DEMO" : u"FINISH_RACE", 0);

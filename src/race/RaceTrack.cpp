@@ -26,30 +26,6 @@
 #include "shell/Display.h"
 #include "shell/SystemServices.h"
 
-// A page texture as the 3D engine sees it (the page's own adapters are private to it).
-class TrackTexture final : public MaterialTexture {
- public:
-  explicit TrackTexture(Texture* texture) : texture_(texture) {}
-  Image* currentImage() override { return texture_->valid() ? texture_->currentImage() : nullptr; }
-  int width() const override { return texture_->valid() ? texture_->width : 0; }
-  int height() const override { return texture_->valid() ? texture_->height : 0; }
-  int32_t transparentColour() const override {
-    Image* image = texture_->valid() ? texture_->currentImage() : nullptr;
-    return image ? image->transparentColour() : -1;
-  }
-  bool isAnimated() const override { return texture_->animated; }
-  int lastAdvancedFrame() const override { return lastFrame_; }
-  void advance(float seconds, int frame) override {
-    texture_->animate(seconds);
-    lastFrame_ = frame;
-  }
-  Texture* texture() const { return texture_; }
-
- private:
-  Texture* texture_;
-  int lastFrame_ = -1;
-};
-
 namespace {
 
 const int32_t kAcross[11] = {0, 6144, 12288, 18432, 24576, 32768, 40960, 47104, 53248, 59392, 65536};
@@ -70,11 +46,8 @@ RaceTrack::~RaceTrack() = default;
 const Vector3& RaceTrack::sectionCentre(int i) const { return centre[size_t(wrap(i, 0, n))]; }
 
 MaterialTexture* RaceTrack::adapt(Texture* texture) {
-  if (texture == nullptr || !texture->valid()) return nullptr;
-  for (auto& a : adapters_)
-    if (a->texture() == texture) return a.get();
-  adapters_.emplace_back(new TrackTexture(texture));
-  return adapters_.back().get();
+  // A page texture is what materials sample; one without a picture draws untextured.
+  return texture != nullptr && texture->valid() ? texture : nullptr;
 }
 
 uint32_t parseRaceColour(os::WStringView text) {

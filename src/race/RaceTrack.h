@@ -21,7 +21,6 @@ class MaterialTexture;
 class Scene3DPage;
 class Sound;
 class Texture;
-class TrackTexture;
 
 struct DecorationPlacement {
   float widthValue = 0;     // half extents (model) or full size (picture)
@@ -97,11 +96,9 @@ class RaceTrack {
   // Shuffle, billboard interleave and billboard sides of the decoration list.
   void orderDecorations();
 
-  // A MaterialTexture for a page texture, owned by the track.
+  // The material texture of a page texture (null without a picture).
   MaterialTexture* adapt(Texture* texture);
 
- private:
-  std::vector<std::unique_ptr<TrackTexture>> adapters_;
 };
 
 // Colour "(r;g;b)" into 0xRRGGBB.

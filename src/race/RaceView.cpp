@@ -14,6 +14,7 @@
 #include "image/Image.h"
 #include "race/GameCanvas.h"
 #include "race/RaceRandom.h"
+#include "race/SectionWindow.h"
 #include "shell/Display.h"
 #include "shell/SystemServices.h"
 
@@ -130,51 +131,24 @@ void GameCanvas::cameraStep(float dt) {
 void GameCanvas::windowUpdate() {
   const int n = track_.n;
   if (n <= 0 || !vehicle_) return;
-  const int s = vehicle_->section, T = vehicle_->travelled, D = track_.viewDepth;
+  const int s = vehicle_->section, T = vehicle_->travelled;
   const int k = (scene3D_ && scene3D_->camera && scene3D_->camera->followMode() == Camera::FollowLoose) ? 3 : 2;
   const bool forward = dot(cameraForward_, track_.back[size_t(s)]) < 0;
-  if (forward) {
-    lo_ = T - k;
-    hi_ = T + D;
-  } else {
-    lo_ = T - D;
-    hi_ = T + k;
-  }
-  first_ = wrapSection(lo_, n);
-  last_ = wrapSection(hi_, n);
-  wrapped_ = first_ > last_;
+  const SectionWindow w = sectionWindow(T, track_.viewDepth, k, forward, n);
+  lo_ = w.lo;
+  hi_ = w.hi;
+  first_ = w.first;
+  last_ = w.last;
+  wrapped_ = w.wrapped;
   if (T == lastSectionSeen_ && forward == directionFlag_) return;
-
-  // Draw ranges; the grid reads the same ones. A window as long as the ring draws all.
-  const bool all = hi_ - lo_ + 1 >= n;
-  if (track_.trackMesh) {
-    track_.trackMesh->drawFirst = all ? -1 : first_ * 20;
-    track_.trackMesh->drawLast = all ? -1 : (last_ + 1) * 20;
-  }
-  Mesh* strips[2] = {track_.woodsMesh, track_.railMesh};
-  const int sides[2] = {track_.woodsSides, track_.railSides};
-  for (int i = 0; i < 2; ++i) {
-    if (!strips[i]) continue;
-    strips[i]->drawFirst = all ? -1 : first_ * sides[i] * 2;
-    strips[i]->drawLast = all ? -1 : (last_ + 1) * sides[i] * 2;
-  }
-  const bool directionChanged = forward != directionFlag_;
+  applyDrawRanges(track_, w);
   directionFlag_ = forward;
   lastSectionSeen_ = T;
-  (void)directionChanged;
   decorationWindow(forward, lo_, hi_);
-
-  const Vector3 c = cross(track_.back[size_t(wrapSection(T, n))], track_.back[size_t(wrapSection(T + 1, n))]);
-  turn_ = std::clamp(truncToInt(double(c.y * 100)) >> 3, -2, 2);
-
-  if (track_.arch) {
-    const int a = track_.checkpoint[4];
-    const bool between = first_ <= a && a <= last_;
-    const bool inside = wrapped_ ? !between : between;
-    const int index = vehicle_->nextCheckpoint, remaining = vehicle_->lapsRemaining;
-    const bool show = inside && ((remaining >= laps_ && index <= 1) || (remaining <= 1 && index >= 3));
-    track_.arch->visible = show ? 1 : 0;
-  }
+  turn_ = ::turnValue(track_, T);
+  if (track_.arch)
+    track_.arch->visible =
+        archVisible(w, track_.checkpoint[4], vehicle_->lapsRemaining, laps_, vehicle_->nextCheckpoint) ? 1 : 0;
 }
 
 void GameCanvas::decorationWindow(bool forward, int lo, int hi) {
@@ -256,15 +230,8 @@ void GameCanvas::drawSky() {
   Image* target = backBuffer_;
   Image* sky = track_.sky.get();
   if (target == nullptr || sky == nullptr || !sky->valid() || scene3D_ == nullptr) return;
-  const float fx = cameraForward_.x, fz = cameraForward_.z;
-  float a = std::asin(clamp(fx, -1.0f, 1.0f));
-  if (fx > 0 && fz <= 0) a = Pi - a;
-  if (fx <= 0) {
-    if (fz <= 0) a = -Pi - a;
-    a += 2 * Pi;
-  }
   const int w = sky->width(), h = sky->height();
-  const int offset = ((truncToInt(double(float(w) * a / (2 * Pi))) * 2) % w + w) % w;
+  const int offset = skyOffset(cameraForward_.x, cameraForward_.z, w);
   const bool portrait = deviceFacts().layout == ScreenLayout::Portrait;
   const int v = truncToInt(double(float(h) * 2 * cameraPitch_ * 0.7f)) + (portrait ? scaleToScreen(20) : 0);
   const int vx = scene3D_->x, vy = scene3D_->y, vw = scene3D_->width, vh = scene3D_->height;

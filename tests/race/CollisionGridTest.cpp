@@ -28,7 +28,18 @@ std::unique_ptr<Group3D> strip(int quads, float slope, int skipQuad = -1) {
 }
 
 TEST(CollisionGrid, GranularityIsClampedAndCellsSized) {
-  auto model = strip(4, 0);
+  // Two tiny triangles at opposite corners: each touches only a few cells at any size.
+  auto model = std::make_unique<Group3D>();
+  Mesh* mesh = model->addMesh(u"corners");
+  const float corner[2] = {0, 100};
+  for (float c : corner) {
+    const int base = int(mesh->vertices.size());
+    mesh->addVertex(c, 0, c, 0, 0);
+    mesh->addVertex(c + 0.01f, 0, c, 0, 0);
+    mesh->addVertex(c, 0, c + 0.01f, 0, 0);
+    mesh->addFace(base, base + 2, base + 1);
+  }
+  mesh->prepare(true);
   struct Case { int in, expected; } cases[] = {{0, 1}, {-5, 1}, {7, 7}, {1000, 1000}, {1001, 1000}, {50000, 1000}};
   for (const Case& c : cases) {
     CollisionGrid grid;
