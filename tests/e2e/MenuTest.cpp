@@ -1,6 +1,7 @@
 // The menus as a player walks them: the real game on a private copy of its folder
-// (pages save their choices), driven by keys from the cover through the intro, vehicle,
-// track and player pages to the race button, whose relaunch carries the choices.
+// (pages save their choices), driven by keys and taps from the cover through the intro,
+// vehicle, track and player pages (a name typed on the on-screen keyboard) to the race
+// button, whose relaunch carries the choices.
 // Screenshots of every page are kept in <build>/e2e-screens/menus/ for a look.
 #include <gtest/gtest.h>
 
@@ -93,8 +94,17 @@ TEST(Menus, FromTheCoverToTheStartOfARace) {
   ASSERT_TRUE(waitForPage(run, "KS.PlayerMenu.properties"));
   shot("5-player");
 
-  key("RETURN");  // "Race!"
-  ASSERT_TRUE(run.waitForEvent("relaunch", "ARG:race /Level:2, Racer:1,PlayerName:Player, useOpenGL:0", 60));
+  // The name: the edit box opens the on-screen keyboard; Clear, a, n, n, Ok.
+  auto tap = [&](int x, int y) { ASSERT_EQ(run.ctl({"tap", std::to_string(x), std::to_string(y)}), 0); };
+  tap(120, 185);
+  shot("6-keyboard");
+  tap(75, 219);
+  tap(26, 177);
+  tap(128, 196);
+  tap(128, 196);
+  tap(163, 219);
+  tap(120, 223);  // "Race!"
+  ASSERT_TRUE(run.waitForEvent("relaunch", "ARG:race /Level:2, Racer:1,PlayerName:ann, useOpenGL:0", 60));
   // The menu process hands over to the race process and leaves normally.
   EXPECT_EQ(run.wait(menus, 60), 0);
 
@@ -111,6 +121,11 @@ TEST(Menus, FromTheCoverToTheStartOfARace) {
   std::ifstream vehicle(run.dir() + "/game/resources/GUI/KS.VehicleMenu.properties");
   std::string text((std::istreambuf_iterator<char>(vehicle)), std::istreambuf_iterator<char>());
   EXPECT_NE(text.find("vehicleSelected=1"), std::string::npos);
+  std::ifstream player(run.dir() + "/game/resources/GUI/KS.PlayerMenu.properties");
+  std::string line;
+  bool named = false;
+  while (std::getline(player, line)) named = named || (line.rfind("sptRealName", 0) == 0 && line.find("text:ann") != std::string::npos);
+  EXPECT_TRUE(named);
 
   // The race process is up; close it like a player would.
   ASSERT_EQ(run.ctl({"wait-window", kTitle, "--timeout", "60"}), 0);
