@@ -149,8 +149,8 @@ void MenuCanvas::onDestroy() {
 
 void MenuCanvas::onKey(uint32_t message, uint32_t virtualKey) {
   // On the desktop Space and the action key pick like ENTER, and Esc goes back: it
-  // answers an open message box or the welcome note, otherwise it presses the page's
-  // way back (its Back or Menu button).
+  // cancels the on-screen keyboard, answers an open message box or the welcome note,
+  // otherwise it presses the page's way back (its Back or Menu button).
   if (virtualKey == os::VK_SPACE || virtualKey == os::VK_ACTION) virtualKey = os::VK_RETURN;
   if (virtualKey == os::VK_ESCAPE) {
     if (message == os::WM_KEYDOWN || message == os::WM_KEYUP) pressBackButton(message == os::WM_KEYDOWN);
@@ -160,7 +160,8 @@ void MenuCanvas::onKey(uint32_t message, uint32_t virtualKey) {
 }
 
 void MenuCanvas::pressBackButton(bool down) {
-  static const char16_t* const kWaysBack[] = {u"btnNo", u"btnOk", u"btnCloseGAPIMsg", u"btnBack", u"btnMenu"};
+  static const char16_t* const kWaysBack[] = {u"btnCancel_MSGBOX", u"btnNo",   u"btnOk",
+                                              u"btnCloseGAPIMsg",  u"btnBack", u"btnMenu"};
   SpriteScene* top = topScene();
   if (!top) return;
   // Only the top-most page layer takes input, as with the stylus.

@@ -14,6 +14,7 @@
 #include "menus/MessageBoxPage.h"
 #include "model3ds/Writer3ds.h"
 #include "platform/Types.h"
+#include "shell/Display.h"
 #include "sound/Mixer.h"
 
 namespace {
@@ -340,4 +341,34 @@ TEST_F(MenuTest, TheSoundChoiceSwitchesTheMixer) {
   EXPECT_NE(readText(folder + "GUI/KS.gsetting.properties").find("selected:1"), std::string::npos);
   tapSprite(u"rdoSoundOn");
   EXPECT_TRUE(theMixer().isEnabled());
+}
+
+TEST_F(MenuTest, TheMessageGridIsHiddenOnScreensSmallerThanTheDesign) {
+  struct Case {
+    int screenWidth, screenHeight;
+    bool gridShown;
+    int gridWidth, gridHeight;  // pixels when shown
+  } cases[] = {{180, 240, false, 0, 0}, {240, 320, true, 179, 57}};
+  for (const Case& c : cases) {
+    DeviceFacts facts;
+    facts.screenWidth = c.screenWidth;
+    facts.screenHeight = c.screenHeight;
+    setDeviceFacts(facts);
+    computeLayout();
+    write("KS.other.properties", kOtherPage);
+    ASSERT_TRUE(load(u"KS.other.properties"));
+    showMessageBox(*canvas, u"Hello", u"TEST", MessageBoxNoButtons, false, u"KS.");
+    Sprite* grid = sprite(u"sptMsgGrid");
+    ASSERT_NE(grid, nullptr);
+    EXPECT_EQ(bool(grid->visible), c.gridShown) << c.screenWidth;
+    if (c.gridShown) {
+      // Odd sizes: the template's 180 x 58 loses its last pixel twice over.
+      EXPECT_EQ(grid->width, c.gridWidth);
+      EXPECT_EQ(grid->height, c.gridHeight);
+    }
+    EXPECT_FALSE(sprite(u"btnOk")->visible);
+    EXPECT_FALSE(sprite(u"btnYes")->visible);
+  }
+  setDeviceFacts(DeviceFacts());
+  computeLayout();
 }
