@@ -248,14 +248,14 @@ void MenuCanvas::onPageLoaded() {
   if (pageIs(u"PlayerMenu")) {
     int level = clampIndex(application_->levelIndex, application_->trackCount());
     int racer = clampIndex(application_->racerIndex, application_->vehicleCount());
-    if (Sprite* track = guiSprite(u"sptTrackPreview")) {
+    if (Sprite* track = application_->trackCount() > 0 ? guiSprite(u"sptTrackPreview") : nullptr) {
       const os::WString& name = application_->tracks[size_t(level)];
       track->setText(name);
       Texture* icon = imageCache().get(menuFolder_, os::format(u"..\\scenes\\%s_icon.gif", name.c_str()).c_str(),
                                        false, false);
       track->setTextures(icon && icon->valid() ? icon : nullptr, nullptr, nullptr, -1, -1, -1, -1);
     }
-    if (Sprite* vehicle = guiSprite(u"sptVehiclePreview")) {
+    if (Sprite* vehicle = application_->vehicleCount() > 0 ? guiSprite(u"sptVehiclePreview") : nullptr) {
       vehicle->setText(application_->vehicles[size_t(racer)]);
       vehicle->setTextures(snapshot_.valid() ? &snapshot_ : nullptr, nullptr, nullptr, -1, -1, -1, -1);
     }
