@@ -222,7 +222,8 @@ void MenuCanvas::onPageLoaded() {
   if (Scene* gui = findScene(u"SceneGUI"); gui && gui->kind == SceneKindSprite) {
     auto* sprites = static_cast<SpriteScene*>(gui);
     sprites->focusPainter = &quietFocus();
-    if (cover1_ && cover2_) quietFocus().highlight = false;
+    // Behind a closed curtain the focus frame waits until it has opened.
+    quietFocus().highlight = !(cover1_ && cover2_);
   }
 
   if (pageIs(u"cover")) {
