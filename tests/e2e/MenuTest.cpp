@@ -2,7 +2,8 @@
 // (pages save their choices), driven by keys and taps from the cover through the intro,
 // vehicle, track and player pages (a name typed on the on-screen keyboard) to the race
 // button, whose relaunch carries the choices.
-// Screenshots of every page are kept in <build>/e2e-screens/menus/ for a look.
+// Also the score board, the options and Esc as the way back. Screenshots of every page
+// are kept in <build>/e2e-screens/menus/ for a look.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -132,4 +133,52 @@ TEST(Menus, FromTheCoverToTheStartOfARace) {
   EXPECT_EQ(run.ctl({"close"}), 0);
   for (int i = 0; i < 500 && run.eventsNamed("exit").size() < 2; ++i) usleep(20000);
   EXPECT_EQ(run.eventsNamed("exit").size(), 2u);
+}
+
+TEST(Menus, ScoreBoardOptionsAndEscapeBack) {
+  GameRun run;
+  const std::string game = copyGame(run.dir() + "/game");
+  {
+    std::ofstream scores(run.dir() + "/game/resources/GUI/KS.racescore.txt");
+    scores << "-1 = track:Yukon, racer:Ann Lee, vehicle:Rocky, date:2026/12/11, time: 125.400, speed:0\n"
+              "0 = track:Yukon, racer:Bo Li, vehicle:Oxygen, date:2026/12/01, time:  59.600, speed:0\n"
+              "1 = track:Alberta, racer:Cy, vehicle:Rocky, date:2026/12/02, time:  70.000, speed:0\n";
+  }
+  const std::string shots = std::string(KS_BUILD_DIR) + "/e2e-screens/menus/";
+  fs::create_directories(shots);
+  auto key = [&](const char* name) { ASSERT_EQ(run.ctl({"key", name}), 0) << name; };
+  auto shot = [&](const char* name) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    ASSERT_EQ(run.ctl({"screenshot", shots + name + ".png"}), 0);
+  };
+
+  pid_t menus = run.start(game, {"ARG:scoreboard"});
+  ASSERT_EQ(run.ctl({"wait-window", kTitle, "--timeout", "60"}), 0);
+  ASSERT_TRUE(waitForPage(run, "KS.scoreboard.properties"));
+  shot("7-scoreboard");
+
+  key("ESCAPE");  // the board's way back: "Menu"
+  ASSERT_TRUE(waitForPage(run, "KS.intro.properties"));
+  key("ESCAPE");  // closes the welcome note
+  key("DOWN");    // "Options"
+  key("RETURN");
+  ASSERT_TRUE(waitForPage(run, "KS.gsetting.properties"));
+  shot("8-options");
+  key("RETURN");  // the focused "On" stays on; "Off" is next to it
+  key("RIGHT");
+  key("RETURN");
+  key("ESCAPE");
+  ASSERT_TRUE(waitForPage(run, "KS.intro.properties", 2));
+
+  // "Off" was recorded in the settings page, which the next start reads.
+  std::ifstream settings(run.dir() + "/game/resources/GUI/KS.gsetting.properties");
+  std::string line;
+  bool off = false;
+  while (std::getline(settings, line))
+    off = off || (line.rfind("soundEffect", 0) == 0 && line.find("selected:1") != std::string::npos);
+  EXPECT_TRUE(off);
+
+  EXPECT_EQ(run.ctl({"close"}), 0);
+  EXPECT_EQ(run.wait(menus, 30), 0);
+  EXPECT_TRUE(run.eventsNamed("relaunch").empty());
 }
