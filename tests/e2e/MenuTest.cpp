@@ -182,3 +182,24 @@ TEST(Menus, ScoreBoardOptionsAndEscapeBack) {
   EXPECT_EQ(run.wait(menus, 30), 0);
   EXPECT_TRUE(run.eventsNamed("relaunch").empty());
 }
+
+TEST(Menus, TheIntroPlaysItsTitleMusic) {
+  GameRun run;
+  const std::string game = copyGame(run.dir() + "/game");
+  const std::string capture = run.dir() + "/intro.wav";
+  run.env["KESTRUNE_AUDIO_CAPTURE"] = capture;
+  pid_t menus = run.start(game, {"ARG:intro"});
+  ASSERT_EQ(run.ctl({"wait-window", kTitle, "--timeout", "60"}), 0);
+  ASSERT_TRUE(waitForPage(run, "KS.intro.properties"));
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  EXPECT_EQ(run.ctl({"close"}), 0);
+  EXPECT_EQ(run.wait(menus, 30), 0);
+
+  // 8-bit unsigned samples after the 44-byte header: music moves away from silence (128).
+  std::ifstream in(capture, std::ios::binary);
+  std::string wave((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  ASSERT_GT(wave.size(), 44u + 800u);
+  size_t loud = 0;
+  for (size_t i = 44; i < wave.size(); ++i) loud += std::abs(int(uint8_t(wave[i])) - 128) > 8;
+  EXPECT_GT(loud, 100u);
+}
