@@ -134,12 +134,11 @@ TEST(Race, PlayerHoldsUpAndTheLitRaceAdvances) {
   EXPECT_EQ(run.wait(game, 30), 0);
 }
 
-// The exercise race drives itself: five checkpoints a lap, two laps, the finish box, then
-// (the replay declined) the relaunch on the intro page; an exercise never records a score.
+// The exercise race drives itself: five checkpoints a lap, two laps, the finish box
+// (OK), the replay question (No), then the relaunch on the intro page.
 TEST(Race, ExerciseRaceCountsLapsFinishesAndLeaves) {
   GameRun run;
   run.env["KESTRUNE_DEVICE"] = "240x320";
-  run.env["KESTRUNE_MSGBOX"] = "no";
   pid_t game = run.start(KS_GAME_PATH, {std::string(kRace) + ", exercise"});
   ASSERT_EQ(run.ctl({"wait-window", kTitle, "--timeout", "60"}), 0);
   ASSERT_TRUE(run.waitForEvent("race", "finish", 400));
@@ -149,6 +148,16 @@ TEST(Race, ExerciseRaceCountsLapsFinishesAndLeaves) {
   const std::vector<std::string> expected = {"1/2", "2/2", "3/2", "4/2", "0/1", "1/1", "2/1", "3/1", "4/1", "0/0"};
   EXPECT_EQ(checkpoints, expected);
   EXPECT_TRUE(hasRaceEvent(run, "finish"));
+  // The message box (200 x 116, centred on the 240 x 320 page): OK, then No.
+  std::this_thread::sleep_for(std::chrono::seconds(1));
+  Shot finish = screenshot(run, "finish.png");
+  size_t colours = 0;
+  double brightness = 0;
+  measure(finish, 30, 110, 210, 210, colours, brightness);
+  EXPECT_GT(colours, 20u);
+  ASSERT_EQ(run.ctl({"tap", "120", "200"}), 0);
+  std::this_thread::sleep_for(std::chrono::seconds(1));
+  ASSERT_EQ(run.ctl({"tap", "163", "200"}), 0);
   ASSERT_TRUE(run.waitForEvent("relaunch", "", 60));
   bool intro = false;
   for (auto& e : run.eventsNamed("relaunch"))
