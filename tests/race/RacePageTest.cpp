@@ -12,41 +12,22 @@
 #include "image/Image.h"
 #include "platform/System.h"
 #include "race/GameCanvas.h"
-#include "shell/Application.h"
+#include "RaceApp.h"
 #include "shell/Display.h"
 #include "shell/SystemServices.h"
 
 namespace {
-
-class RaceApp : public Application {
- public:
-  RaceApp() : Application(u"race-test", u"KS.") {
-    tracks = {u"Alberta", u"British Columbia", u"New Brunswick", u"Newfoundland",
-              u"Nova Scotia", u"Ontario", u"Quebec", u"Yukon"};
-    vehicles = {u"Cheetah", u"Goshawk", u"Oxygen", u"Pyrostar", u"Rocky", u"Snowbird", u"Stallion", u"Thunder"};
-  }
-  Canvas* createRaceCanvas(Application*, bool) override { return nullptr; }
-  Canvas* createMenuCanvas(Application*) override { return nullptr; }
-};
-
-RaceApp& sharedApp() {
-  static RaceApp* app = [] {
-    auto* created = new RaceApp;
-    created->create(0, 0, 240, 320);
-    return created;
-  }();
-  return *app;
-}
 
 class RacePage : public ::testing::Test {
  protected:
   void SetUp() override {
     if (!std::filesystem::exists(std::string(KS_BUILD_DIR) + "/resources/scenes/Alberta/track.3ds"))
       GTEST_FAIL() << "the generated content is missing (build the content target)";
-    app = &sharedApp();
+    app = &sharedRaceApp();
     canvas = new GameCanvas(*app, true);
     app->addChildAt(canvas, 0, 0, 240, 320);
     canvas->start(false, 0, 0);
+    canvas->resume();  // as the application does: frames time from here
   }
   void TearDown() override {
     app->removeChild(canvas);
