@@ -33,6 +33,22 @@ bool nameHas(const os::WString& name, const char16_t* part) { return name.find(p
 
 }  // namespace
 
+void clockMinutesSeconds(float clock, int& minutes, int& seconds) {
+  minutes = truncToInt(double(clock * 0.016666668f));
+  seconds = truncToInt(double(clock - 60.0f * float(minutes)));
+}
+
+void finishMinutesSeconds(float t, int& minutes, int& seconds) {
+  minutes = truncToInt(double(t * 0.016666668f));
+  seconds = truncToInt(double(t - 60.0f * float(minutes) + 0.5f));
+  if (seconds == 60) {
+    ++minutes;
+    seconds = 0;
+  }
+}
+
+int speedometerFrame(float speed) { return truncToInt(double(speed * 0.23240937f)); }
+
 bool TrackFaceHook::subdivide() {
   const int m = std::min(vertex0->depth, std::min(vertex1->depth, vertex2->depth));
   return depth < 3 - ((m * m) >> 10);
@@ -243,8 +259,8 @@ void GameCanvas::drawScenes() {
 
 void GameCanvas::setClockText(Sprite* sprite, float clock) {
   if (sprite == nullptr) return;
-  const int minutes = truncToInt(double(clock * 0.016666668f));
-  const int seconds = truncToInt(double(clock - 60.0f * float(minutes)));
+  int minutes = 0, seconds = 0;
+  clockMinutesSeconds(clock, minutes, seconds);
   char16_t text[16];
   const char16_t digits[] = u"0123456789";
   // "%02d:%02d" without a heap string: the clock text is rebuilt once a second.
@@ -286,7 +302,7 @@ void GameCanvas::afterDraw(float dt) {
   }
   if (vehicle_) vehicle_->update(s);
   if (vehicle_) {
-    const int frame = truncToInt(double(vehicle_->body.speed * 0.23240937f));
+    const int frame = speedometerFrame(vehicle_->body.speed);
     if (frame != speedFrame_) {
       speedFrame_ = frame;
       if (speedometer_ && speedometer_->texture) speedometer_->texture->setFrame(frame);
@@ -346,12 +362,8 @@ void GameCanvas::stageFinished() {
   chooseView(6);
   theMixer().stopAll();
   const float t = vehicle_ ? vehicle_->finishTime : 0;
-  int minutes = truncToInt(double(t * 0.016666668f));
-  int seconds = truncToInt(double(t - 60.0f * float(minutes) + 0.5f));
-  if (seconds == 60) {
-    ++minutes;
-    seconds = 0;
-  }
+  int minutes = 0, seconds = 0;
+  finishMinutesSeconds(t, minutes, seconds);
   os::logEvent("race", u"finish", os::format(u"%.3f", double(t)));
   const os::WString pattern = translate(u"STAGE_FINI", u"Stage %s finished.\nTotal time: %02d:%02d");
   showMessage(os::format(pattern.c_str(), trackName_.c_str(), minutes, seconds),

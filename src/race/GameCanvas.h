@@ -36,6 +36,13 @@ class StripFaceHook : public FaceHook {
   bool subdivide() override;
 };
 
+// The running clock's minutes and seconds (seconds cut) and the finish message's (seconds
+// rounded, a rounded 60 carried into the minutes).
+void clockMinutesSeconds(float seconds, int& minutes, int& wholeSeconds);
+void finishMinutesSeconds(float seconds, int& minutes, int& roundedSeconds);
+// The speedometer frame of a speed (-1 at full reverse; the sprite clamps it).
+int speedometerFrame(float speed);
+
 class GameCanvas : public Canvas, public VehicleHost, public ReplayHost, public CameraCallback, public MouseListener {
  public:
   GameCanvas(Application& application, bool backBuffer);

@@ -51,7 +51,7 @@ class ReplayRecorder {
   int writeIndex = 0;
   float interval;
   float capacityTime;
-  float lastRecordTime = -1e30f;
+  float lastRecordTime = 0;  // the first frame is taken one interval into the race
   bool wrapped = false;
   std::vector<Frame> frames;
 
