@@ -1,7 +1,7 @@
 // The demonstration render: the generated winter scene drawn headless at 240 x 320 in
 // 16 and 32 bits, saved as render_demo.png and render_demo32.png in the build folder for
-// a look, and checked at a few
-// places (a lit ball with its stripes, fir chips with soft alpha edges, fog at distance).
+// a look, and checked at a few places (a lit ball with its stripes, fir chips with soft
+// alpha edges, fog at distance).
 #include <gtest/gtest.h>
 
 #include <string>
