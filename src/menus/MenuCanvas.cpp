@@ -28,7 +28,6 @@
 #include "shell/ShellState.h"
 #include "shell/SystemServices.h"
 #include "sound/Mixer.h"
-#include "sound/SoundCache.h"
 
 // A page picture as the 3D engine sees it (the vehicle's body and wheel textures). Only
 // the picture's frames are used, so any Texture of the page's image cache fits.
@@ -189,22 +188,6 @@ void MenuCanvas::setSpriteText(const char16_t* name, os::WStringView text) {
 
 void MenuCanvas::setSceneVisible(const char16_t* name, bool visible) {
   if (Scene* scene = findScene(name)) scene->visible = visible;
-}
-
-void MenuCanvas::createCustomObject(TemplateFile& pageTemplate, const os::WString& key) {
-  // The page's music and effects: "Sound" and "WaveSound" lines, from the page's sound
-  // cache, kept by name.
-  std::optional<os::WString> value = pageTemplate.getString(key);
-  if (!value) return;
-  std::optional<os::WString> type = pageTemplate.getString(key, u"type");
-  if (!type || (*type != u"Sound" && *type != u"WaveSound")) return;
-  std::optional<os::WString> src = pageTemplate.getString(key, u"src");
-  if (!src || src->empty()) return;
-  std::unique_ptr<CacheSlot>& slot = soundCacheSlot();
-  if (!slot) slot.reset(new CacheSlotOf<SoundCache>());
-  auto* sounds = dynamic_cast<CacheSlotOf<SoundCache>*>(slot.get());
-  if (!sounds) return;
-  addSound(key, createSoundObject(sounds->cache, pageFolder_, *src));
 }
 
 void MenuCanvas::playPageMusic(const char16_t* soundName) {

@@ -34,7 +34,6 @@ class MenuCanvas : public Canvas, public MouseListener, public TextureFrameListe
   void afterDraw(float frameTime) override;
   void onPageLoaded() override;
   void onPageUnload() override;
-  void createCustomObject(TemplateFile& pageTemplate, const os::WString& key) override;
   void gotoPage(const os::WString& pageName) override;
 
   // Slot 26: moves the curtain one step; true when it moved or loaded the pending page.
