@@ -35,6 +35,9 @@ void killHelper(Helper& h);
 int runProgram(const std::string& program, const std::vector<std::string>& args, std::string* output = nullptr,
                int timeoutMs = 30000);
 
+// Whether a process still runs (an ended one waiting to be reaped does not).
+bool processRunning(int pid);
+
 std::string helperPath();
 std::string ctlPath();
 
