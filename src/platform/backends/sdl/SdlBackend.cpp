@@ -2,7 +2,7 @@
 // kept (nearest-pixel), keyboard and gamepad as the handheld's keys, the mouse (or a
 // touch screen) as the stylus, and SDL message boxes. The window appears with the
 // program's first top-level window and carries its title.
-//
+
 // Keys: arrows, Enter, Space, Escape, Backspace, Tab, Delete, Home, End, Page Up/Down,
 // Insert, Shift, left Ctrl, A-Z, 0-9, F1-F8 as themselves; F9-F12 = application keys
 // 0xC1-0xC4; keypad 8/2/4/6 = arrows, keypad 5 and right Ctrl = action key 0x86,
