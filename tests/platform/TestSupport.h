@@ -1,5 +1,5 @@
-// Shared by the platform tests: temporary folders, a message pump that runs the queue dry, and starting helper processes with output
-// captured through a pipe.
+// Shared by the platform tests: temporary folders, a message pump that runs the queue
+// dry, and helper processes started with their output captured through a pipe.
 #pragma once
 
 #include <string>
