@@ -448,7 +448,7 @@ void Rasterizer::drawFilled() {
   const int dyAB = B->sy - A->sy, dyAC = C->sy - A->sy, dyBC = C->sy - B->sy;
   // The long edge A-C at row B.y.
   const int32_t t = (dyAB * 256) / dyAC;
-  const int32_t xA = shiftLeft(A->sx, 16), xB = shiftLeft(B->sx, 16), xC = shiftLeft(C->sx, 16);
+  const int32_t xA = shiftLeft(A->sx, 16), xB = shiftLeft(B->sx, 16);
   const int32_t xAC =
       xA + int32_t(int64_t((int64_t((int64_t(C->sx - A->sx) * 65536) >> 8) * dyAB) / dyAC) * 256);
   int32_t qAC[5];
@@ -510,7 +510,6 @@ void Rasterizer::drawFilled() {
       drawHalf(B->sy, C->sy, xAC, sAC, xB, sBC, q, dq);
     }
   }
-  (void)xC;
 }
 
 void Rasterizer::drawHalf(int y0, int y1, int32_t xl, int32_t sl, int32_t xr, int32_t sr, int32_t* q,

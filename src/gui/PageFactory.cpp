@@ -21,8 +21,7 @@
 
 namespace {
 
-// The object types; the 3D types ("Scene3D", "Group3D", "Chip3D", "Fog", "Light",
-// "LOD") and the sound types ("Sound", "WaveSound") add their lines here.
+// The object types: 2D, 3D and sound; a type not listed is the canvas's custom object.
 const PageObjectType kPageObjectTypes[] = {
     {u"PageSetting", &createPageSetting},
     {u"SceneSprite", &createSceneSprite},
@@ -34,6 +33,8 @@ const PageObjectType kPageObjectTypes[] = {
     {u"Light", &createLight},
     {u"LOD", &createLOD},
     {u"BitmapFont", &createBitmapFont},
+    {u"Sound", &createSound},
+    {u"WaveSound", &createSound},
 };
 
 bool has(const ValueList& items, const char16_t* key) { return items.lookup(key) != nullptr; }

@@ -41,3 +41,4 @@ void createPageSetting(Canvas& canvas, const os::WString& key, const ValueList& 
 void createSceneSprite(Canvas& canvas, const os::WString& key, const ValueList& items);
 void createSprite(Canvas& canvas, const os::WString& key, const ValueList& items);
 void createBitmapFont(Canvas& canvas, const os::WString& key, const ValueList& items);
+void createSound(Canvas& canvas, const os::WString& key, const ValueList& items);  // "Sound", "WaveSound"

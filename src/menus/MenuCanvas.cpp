@@ -149,8 +149,8 @@ void MenuCanvas::onDestroy() {
 
 void MenuCanvas::onKey(uint32_t message, uint32_t virtualKey) {
   // On the desktop Space and the action key pick like ENTER, and Esc goes back: it
-  // answers an open message box or the welcome note, otherwise it presses the page's
-  // way back (its Back or Menu button).
+  // cancels the on-screen keyboard, answers an open message box or the welcome note,
+  // otherwise it presses the page's way back (its Back or Menu button).
   if (virtualKey == os::VK_SPACE || virtualKey == os::VK_ACTION) virtualKey = os::VK_RETURN;
   if (virtualKey == os::VK_ESCAPE) {
     if (message == os::WM_KEYDOWN || message == os::WM_KEYUP) pressBackButton(message == os::WM_KEYDOWN);
@@ -160,7 +160,8 @@ void MenuCanvas::onKey(uint32_t message, uint32_t virtualKey) {
 }
 
 void MenuCanvas::pressBackButton(bool down) {
-  static const char16_t* const kWaysBack[] = {u"btnNo", u"btnOk", u"btnCloseGAPIMsg", u"btnBack", u"btnMenu"};
+  static const char16_t* const kWaysBack[] = {u"btnCancel_MSGBOX", u"btnNo",   u"btnOk",
+                                              u"btnCloseGAPIMsg",  u"btnBack", u"btnMenu"};
   SpriteScene* top = topScene();
   if (!top) return;
   // Only the top-most page layer takes input, as with the stylus.
@@ -221,7 +222,8 @@ void MenuCanvas::onPageLoaded() {
   if (Scene* gui = findScene(u"SceneGUI"); gui && gui->kind == SceneKindSprite) {
     auto* sprites = static_cast<SpriteScene*>(gui);
     sprites->focusPainter = &quietFocus();
-    if (cover1_ && cover2_) quietFocus().highlight = false;
+    // Behind a closed curtain the focus frame waits until it has opened.
+    quietFocus().highlight = !(cover1_ && cover2_);
   }
 
   if (pageIs(u"cover")) {
@@ -247,14 +249,14 @@ void MenuCanvas::onPageLoaded() {
   if (pageIs(u"PlayerMenu")) {
     int level = clampIndex(application_->levelIndex, application_->trackCount());
     int racer = clampIndex(application_->racerIndex, application_->vehicleCount());
-    if (Sprite* track = guiSprite(u"sptTrackPreview")) {
+    if (Sprite* track = application_->trackCount() > 0 ? guiSprite(u"sptTrackPreview") : nullptr) {
       const os::WString& name = application_->tracks[size_t(level)];
       track->setText(name);
       Texture* icon = imageCache().get(menuFolder_, os::format(u"..\\scenes\\%s_icon.gif", name.c_str()).c_str(),
                                        false, false);
       track->setTextures(icon && icon->valid() ? icon : nullptr, nullptr, nullptr, -1, -1, -1, -1);
     }
-    if (Sprite* vehicle = guiSprite(u"sptVehiclePreview")) {
+    if (Sprite* vehicle = application_->vehicleCount() > 0 ? guiSprite(u"sptVehiclePreview") : nullptr) {
       vehicle->setText(application_->vehicles[size_t(racer)]);
       vehicle->setTextures(snapshot_.valid() ? &snapshot_ : nullptr, nullptr, nullptr, -1, -1, -1, -1);
     }

@@ -31,5 +31,7 @@ bool remoteStylus(HWND window, int32_t x, int32_t y, StylusPhase phase, int time
 bool remoteScreenshot(HWND window, std::vector<uint8_t>& rgb, int32_t& width, int32_t& height,
                       int timeoutMs = 30000);
 bool remotePostMessage(HWND window, uint32_t message, WPARAM wParam, LPARAM lParam, int timeoutMs = 30000);
+// The tick count of that process (its virtual clock under KESTRUNE_CLOCK=virtual).
+bool remoteTickCount(HWND window, uint32_t& ticks, int timeoutMs = 30000);
 
 }  // namespace os

@@ -19,8 +19,10 @@ namespace fonts {
 namespace {
 
 const char* const FontFolders[] = {
-    "/usr/share/fonts/truetype/liberation/",
+    "/usr/share/fonts/truetype/liberation/",   // Debian's fonts-liberation
     "/usr/share/fonts/truetype/liberation2/",
+    "/usr/share/fonts/liberation/",            // other distributions' layouts
+    "/usr/share/fonts/TTF/",
 };
 // Used when the wanted file is missing: the stock face, then any common sans face.
 const char* const FallbackFiles[] = {

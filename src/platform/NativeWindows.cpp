@@ -75,7 +75,7 @@ struct WindowsState {
   HWND deactivated = 0;          // active window when the host window lost the focus
   bool hostActive = true;
 
-  std::mutex lock;               // guards the two queues below (other threads post)
+  std::mutex lock;               // guards the queues below and stylusPoint (other threads post)
   std::deque<MSG> posted;
   std::deque<InputEvent> input;
   bool quitPosted = false;
@@ -327,7 +327,10 @@ void drainInput() {
         break;
       }
       case InputEvent::Pointer: {
-        s.stylusPoint = POINT{e.x, e.y};
+        {
+          std::lock_guard<std::mutex> guard(s.lock);  // other threads read it when posting
+          s.stylusPoint = POINT{e.x, e.y};
+        }
         if (e.phase == PointerPhase::Down) {
           if (s.stylusDown) {
             // The lift of the last press was lost (the host window lost the mouse):
@@ -485,6 +488,9 @@ bool handleRequest(RequestOp op, HWND hwnd, uint64_t a, uint64_t b, const std::s
     case RequestOp::Pointer:
       if (a > 2) return false;
       injectStylus(int32_t(uint32_t(b)), int32_t(uint32_t(b >> 32)), StylusPhase(a));
+      return true;
+    case RequestOp::TickCount:
+      reply.result = int64_t(getTickCount());
       return true;
     case RequestOp::Screenshot: {
       std::vector<uint8_t> rgb;
@@ -1126,6 +1132,19 @@ bool remoteScreenshot(HWND window, std::vector<uint8_t>& rgb, int32_t& width, in
   width = int32_t(dims[0]);
   height = int32_t(dims[1]);
   rgb.assign(reply.data.begin() + 8, reply.data.end());
+  return true;
+}
+
+bool remoteTickCount(HWND window, uint32_t& ticks, int timeoutMs) {
+  if (!isRemote(window)) {
+    ticks = getTickCount();
+    return true;
+  }
+  detail::Reply reply;
+  if (!detail::sendRequest(windowProcess(window), detail::RequestOp::TickCount, window, 0, 0, {}, reply, timeoutMs)) {
+    return false;
+  }
+  ticks = uint32_t(reply.result);
   return true;
 }
 

@@ -52,6 +52,7 @@ enum class RequestOp : uint32_t {
   Key,              // a = virtual key, b = 1 down / 0 up
   Pointer,          // a = phase (0 down, 1 move, 2 up), b = x | y << 32
   Screenshot,       // reply data = u32 width, u32 height, RGB rows
+  TickCount,        // reply result = the process's tick count
 };
 
 struct Reply {

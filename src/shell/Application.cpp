@@ -6,6 +6,7 @@
 #include "data/ResourcePath.h"
 #include "data/Resources.h"
 #include "data/TemplateFile.h"
+#include "gui/GuiState.h"
 #include "platform/Gdi.h"
 #include "platform/System.h"
 #include "shell/Canvas.h"
@@ -116,7 +117,7 @@ int Application::run(float requiredMegabytes) {
   ShellState& state = shellState();
   state.guiFolder = state.resourceRoot + u"..\\resources\\GUI\\";
   loadLanguageTable();
-  // The direction-pad pictures load here.
+  loadDirectionPadImages(state.guiFolder);
   loadSettings();
 
   openPage(hasPage ? page : os::WString(u"cover"));
@@ -173,6 +174,7 @@ void Application::shutdownSystem() {
   }
   delete state.languageTable;
   state.languageTable = nullptr;
+  releaseDirectionPadImages();
 }
 
 void Application::openPage(const os::WString& page) {

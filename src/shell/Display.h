@@ -14,7 +14,6 @@
 
 class Image;
 
-
 struct DeviceFacts {
   int32_t osMajor = 4;
   std::string oemInfo;             // lower-cased, at most 62 characters

@@ -4,30 +4,12 @@
 #include "image/ColourOverlay.h"
 #include "platform/System.h"
 
-namespace {
-
-// Puts the image library's overlay among a window's painted components.
-class OverlayComponent : public Component {
- public:
-  OverlayComponent(uint32_t colour) : overlay_(colour, 0) {}
-  void draw() override {
-    overlay_.attachSurface(surface_);
-    overlay_.draw();
-  }
-  void setAmount(int32_t amount) { overlay_.setAmount(amount); }
-
- private:
-  ColourOverlay overlay_;
-};
-
-}  // namespace
-
 void FadeTransition::run(Canvas* canvas, bool reverse, bool redraw) {
   int32_t steps = int32_t(float(stepsPerSecond_) * duration_);
   if (steps <= 0 || stepsPerSecond_ <= 0 || !canvas || !canvas->backBuffer()) return;
   uint32_t stepTime = uint32_t(1000 / stepsPerSecond_);
 
-  OverlayComponent overlay(colour_);
+  ColourOverlay overlay(colour_, 0);
   canvas->addComponent(&overlay);
   if (reverse) redraw = true;  // fading in needs the picture underneath every pass
 

@@ -1,7 +1,7 @@
 // The runnable tree against what the game asks for: the files it names, every file a
 // template references, the object names each page's code looks up, links that reach
 // and leave every page, language keys, check box groups and the 240 x 320 layout.
-// (Loading the templates with the game's own TemplateFile comes once that class lands.)
+// (The game's own loaders read the same tree in GameLoadersTest.)
 #include <gtest/gtest.h>
 
 #include <algorithm>

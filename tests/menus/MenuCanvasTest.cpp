@@ -14,6 +14,8 @@
 #include "menus/MessageBoxPage.h"
 #include "model3ds/Writer3ds.h"
 #include "platform/Types.h"
+#include "shell/Display.h"
+#include "sound/Mixer.h"
 
 namespace {
 
@@ -243,7 +245,7 @@ TEST_F(MenuTest, VehicleChoiceLoadsTheModelAndKeepsASnapshot) {
   writeVehicleModel(folder + "vehicle/Thunder.3DS");
   write("KS.VehicleMenu.properties",
         "vehicleSelected=99\n"
-        "sceneVehicle=type:Scene3D, x:16, y:52, width:208, height:150, bkgColor:(20;40;80), ambient:(255;255;255)\n"
+        "sceneVehicle=type:Scene3D, x:16, y:52, width:208, height:150, bkgColor:(20;40;79), ambient:(255;255;255)\n"
         "SceneGUI=type:SceneSprite, navigationMode:1\n"
         "txtLoading=type:Sprite, container:SceneGUI, visible:0, x:40, y:118, width:160, height:20, text:Loading\n"
         "txtVehicleName=type:Sprite, container:SceneGUI, x:40, y:212, width:160, height:22\n"
@@ -268,11 +270,20 @@ TEST_F(MenuTest, VehicleChoiceLoadsTheModelAndKeepsASnapshot) {
   EXPECT_EQ(shot->width(), 140);
   EXPECT_EQ(shot->height(), 80);
   uint32_t ground = shot->getPixel(2, 2);
-  EXPECT_EQ(ground, guitest::as565(0x142850));
+  EXPECT_EQ(ground, guitest::as565(0x14284F));
   int vehiclePixels = 0;
   for (int x = 0; x < shot->width(); ++x) vehiclePixels += shot->getPixel(x, 40) != ground;
   EXPECT_GT(vehiclePixels, 20);
-  EXPECT_EQ(shot->transparentColour(), 0x142850);
+  EXPECT_EQ(shot->transparentColour(), 0x14284F);
+  {
+    // Drawn by a sprite of the player page, the background lets the page show through.
+    Image page(100, 57, true);
+    page.clear(0xFF0000);
+    Sprite preview(0, 0, 100, 57);
+    preview.setTextures(&canvas->vehicleSnapshot(), nullptr, nullptr, -1, -1, -1, -1);
+    preview.draw(&page, 0, 0, 0, 0.0f, 0);
+    EXPECT_EQ(page.getPixel(1, 1), guitest::as565(0xFF0000));
+  }
 
   // The turn follows the frame time.
   float before = canvas->spinAngle();
@@ -288,4 +299,76 @@ TEST_F(MenuTest, VehicleChoiceLoadsTheModelAndKeepsASnapshot) {
   write("KS.other.properties", kOtherPage);
   canvas->gotoPage(u"KS.other.properties");
   EXPECT_NE(readText(folder + "GUI/KS.VehicleMenu.properties").find("vehicleSelected=0"), std::string::npos);
+}
+
+namespace {
+
+// A short 8-bit mono PCM wave.
+std::string waveFile() {
+  std::string data(800, char(0x80));
+  auto u32 = [](uint32_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; };
+  auto u16 = [](uint16_t v) { return std::string{char(v), char(v >> 8)}; };
+  return "RIFF" + u32(uint32_t(36 + data.size())) + "WAVEfmt " + u32(16) + u16(1) + u16(1) + u32(8000) + u32(8000) +
+         u16(1) + u16(8) + "data" + u32(uint32_t(data.size())) + data;
+}
+
+}  // namespace
+
+TEST_F(MenuTest, PageSoundsAreKeptByName) {
+  write("transit.wav", waveFile());
+  write("KS.TrackMenu.properties", std::string(kTrackPage) +
+                                       "transit=type:WaveSound, src:Transit.WAV\n"
+                                       "nothing=type:Sound\n"
+                                       "picture=type:Sound, src:transit.gif\n");
+  ASSERT_TRUE(load(u"KS.TrackMenu.properties"));
+  EXPECT_NE(canvas->findSound(u"transit"), nullptr);  // names are matched without case
+  EXPECT_EQ(canvas->findSound(u"nothing"), nullptr);
+  EXPECT_EQ(canvas->findSound(u"picture"), nullptr);
+}
+
+TEST_F(MenuTest, TheSoundChoiceSwitchesTheMixer) {
+  write("KS.gsetting.properties",
+        "soundEffect=GUIType:checkboxGroup, selected:0\n"
+        "SceneGUI=type:SceneSprite, navigationMode:1\n"
+        "rdoSoundOn=type:Sprite, container:SceneGUI, GUIType:checkbox, group:soundEffect, persistent:1, status:1, "
+        "x:24, y:74, width:96, height:18\n"
+        "rdoSoundOff=type:Sprite, container:SceneGUI, GUIType:checkbox, group:soundEffect, persistent:1, status:0, "
+        "x:124, y:74, width:96, height:18\n");
+  ASSERT_TRUE(load(u"KS.gsetting.properties"));
+  theMixer().setEnabled(true);
+  tapSprite(u"rdoSoundOff");
+  EXPECT_FALSE(theMixer().isEnabled());
+  EXPECT_NE(readText(folder + "GUI/KS.gsetting.properties").find("selected:1"), std::string::npos);
+  tapSprite(u"rdoSoundOn");
+  EXPECT_TRUE(theMixer().isEnabled());
+}
+
+TEST_F(MenuTest, TheMessageGridIsHiddenOnScreensSmallerThanTheDesign) {
+  struct Case {
+    int screenWidth, screenHeight;
+    bool gridShown;
+    int gridWidth, gridHeight;  // pixels when shown
+  } cases[] = {{180, 240, false, 0, 0}, {240, 320, true, 179, 57}};
+  for (const Case& c : cases) {
+    DeviceFacts facts;
+    facts.screenWidth = c.screenWidth;
+    facts.screenHeight = c.screenHeight;
+    setDeviceFacts(facts);
+    computeLayout();
+    write("KS.other.properties", kOtherPage);
+    ASSERT_TRUE(load(u"KS.other.properties"));
+    showMessageBox(*canvas, u"Hello", u"TEST", MessageBoxNoButtons, false, u"KS.");
+    Sprite* grid = sprite(u"sptMsgGrid");
+    ASSERT_NE(grid, nullptr);
+    EXPECT_EQ(bool(grid->visible), c.gridShown) << c.screenWidth;
+    if (c.gridShown) {
+      // Odd sizes: the template's 180 x 58 loses its last pixel twice over.
+      EXPECT_EQ(grid->width, c.gridWidth);
+      EXPECT_EQ(grid->height, c.gridHeight);
+    }
+    EXPECT_FALSE(sprite(u"btnOk")->visible);
+    EXPECT_FALSE(sprite(u"btnYes")->visible);
+  }
+  setDeviceFacts(DeviceFacts());
+  computeLayout();
 }

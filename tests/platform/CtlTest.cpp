@@ -96,6 +96,13 @@ TEST(CtlTest, RoundTripWithARunningGame) {
   ASSERT_EQ(ctl({"tap", "200", "300"}), 0);
   ASSERT_TRUE(kstest::waitLine(game, "mouse ", line));
   EXPECT_EQ(line, "mouse 513 200 300 top");
+  ASSERT_TRUE(kstest::waitLine(game, "mouse ", line));
+  // Once the double-click time has passed on the game's clock, the same spot again is
+  // a new press, not a double click.
+  ASSERT_EQ(ctl({"wait-ms", "600", "--timeout", "20"}), 0);
+  ASSERT_EQ(ctl({"tap", "200", "300"}), 0);
+  ASSERT_TRUE(kstest::waitLine(game, "mouse ", line));
+  EXPECT_EQ(line, "mouse 513 200 300 top");
 
   std::string png = kstest::makeTempFolder() + "/shot.png";
   ASSERT_EQ(ctl({"screenshot", png}), 0);

@@ -61,6 +61,14 @@ TEST(SdlBackendTest, HostKeysAndClicksBecomeWindowMessages) {
   if (::access("/usr/bin/Xvfb", X_OK) != 0) GTEST_SKIP() << "Xvfb is not installed";
   XServer x;
   ASSERT_TRUE(x.start());
+  // With a display that works, sdl is the default.
+  kstest::Helper probe;
+  ASSERT_TRUE(kstest::startHelper(probe, {"backend"}, {"DISPLAY=" + x.display(), "KESTRUNE_BACKEND="}));
+  std::string picked;
+  ASSERT_TRUE(kstest::waitLine(probe, "backend ", picked, 20000));
+  EXPECT_EQ(picked, "backend sdl");
+  EXPECT_EQ(kstest::waitExit(probe), 0);
+
   kstest::Helper game;
   ASSERT_TRUE(kstest::startHelper(game, {"sdl"},
                                   {"DISPLAY=" + x.display(), "KESTRUNE_BACKEND=sdl", "KESTRUNE_DEVICE=240x320",

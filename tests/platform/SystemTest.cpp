@@ -59,6 +59,33 @@ TEST(VirtualClockTest, WaitingForAMessageMovesVirtualTimeOn) {
   EXPECT_EQ(getTickCount() - t, 250u);
 }
 
+struct BackendCase {
+  const char* backend;  // KESTRUNE_BACKEND ("" for none)
+  const char* display;  // DISPLAY ("" for none)
+  const char* picked;
+};
+
+TEST(BackendTest, PickedFromTheVariableElseByWhetherADisplayWorks) {
+  const BackendCase cases[] = {
+      {"", "", "headless"},
+      {"headless", "", "headless"},
+      {"sdl", "", "headless"},          // cannot start without a display: falls back
+      {"bogus", "", "headless"},
+      {"", ":199", "headless"},        // a display that does not answer
+      {"headless", ":199", "headless"},
+  };
+  for (const BackendCase& c : cases) {
+    std::string out;
+    kstest::Helper h;
+    ASSERT_TRUE(kstest::startHelper(h, {"backend"}, {std::string("KESTRUNE_BACKEND=") + c.backend,
+                                                     std::string("DISPLAY=") + c.display, "WAYLAND_DISPLAY="}));
+    std::string line;
+    ASSERT_TRUE(kstest::waitLine(h, "backend ", line)) << c.backend << " " << c.display;
+    EXPECT_EQ(line, std::string("backend ") + c.picked) << c.backend << " " << c.display;
+    EXPECT_EQ(kstest::waitExit(h), 0);
+  }
+}
+
 struct BoxCase {
   uint32_t type;
   const char* policy;  // KESTRUNE_MSGBOX, or null

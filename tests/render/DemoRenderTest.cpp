@@ -1,6 +1,7 @@
 // The demonstration render: the generated winter scene drawn headless at 240 x 320 in
-// 16 bits, saved as render_demo.png in the build folder for a look, and checked at a few
-// places (a lit ball with its stripes, fir chips with soft alpha edges, fog at distance).
+// 16 and 32 bits, saved as render_demo.png and render_demo32.png in the build folder for
+// a look, and checked at a few places (a lit ball with its stripes, fir chips with soft
+// alpha edges, fog at distance).
 #include <gtest/gtest.h>
 
 #include <string>
@@ -26,12 +27,16 @@ std::vector<uint8_t> toRgb(const Image& image) {
 
 int brightness(uint32_t c) { return int((c >> 16) & 255) + int((c >> 8) & 255) + int(c & 255); }
 
-TEST(DemoRender, WinterSceneIsLitTexturedAndFogged) {
-  demo::Scene s(240, 320, 16);
-  ASSERT_EQ(s.host.surface->bitsPerPixel(), 16);
+class DemoRender : public ::testing::TestWithParam<int> {};
+
+TEST_P(DemoRender, WinterSceneIsLitTexturedAndFogged) {
+  const int bits = GetParam();
+  demo::Scene s(240, 320, bits);
+  ASSERT_EQ(s.host.surface->bitsPerPixel(), bits);
   s.scene.draw(0.04f);
   const Image& image = *s.host.surface;
-  ASSERT_TRUE(writePng(std::string(KS_BUILD_DIR) + "/render_demo.png", toRgb(image), image.width(), image.height()));
+  const std::string file = bits == 16 ? "/render_demo.png" : "/render_demo32.png";
+  ASSERT_TRUE(writePng(std::string(KS_BUILD_DIR) + file, toRgb(image), image.width(), image.height()));
   const auto& stats = s.renderer().statistics();
   EXPECT_GT(stats.trianglesDrawn, 500);
   EXPECT_GT(stats.trianglesRejected, 100);  // the ball's back half
@@ -79,5 +84,7 @@ TEST(DemoRender, WinterSceneIsLitTexturedAndFogged) {
     }
   EXPECT_GT(green, 200);
 }
+
+INSTANTIATE_TEST_SUITE_P(PixelFormats, DemoRender, ::testing::Values(16, 32));
 
 }  // namespace

@@ -8,6 +8,11 @@
 //   kestrune-ctl [--title TITLE] tap X Y          (screen coordinates of the device)
 //   kestrune-ctl [--title TITLE] screenshot FILE.png
 //   kestrune-ctl [--title TITLE] close
+//   kestrune-ctl [--title TITLE] wait-ms MS [--timeout SECONDS]
+//
+// wait-ms returns once the game's own clock has moved MS milliseconds on (its virtual
+// clock under KESTRUNE_CLOCK=virtual), e.g. to let the double-click time pass between
+// two taps on the same spot.
 //
 // The game is the process showing the window titled "Kestrune - Daduze" (or --title),
 // else the only process with a window. Key names: LEFT RIGHT UP DOWN RETURN (ENTER)
@@ -37,7 +42,8 @@ int usage() {
                "  key NAME|CODE [down|up]\n"
                "  tap X Y\n"
                "  screenshot FILE.png\n"
-               "  close\n");
+               "  close\n"
+               "  wait-ms MS [--timeout SECONDS]\n");
   return 2;
 }
 
@@ -185,6 +191,27 @@ int main(int argc, char** argv) {
     if (!remoteScreenshot(game.hwnd, rgb, w, h)) return fail("the game did not send its screen");
     if (!writePng(args[0], rgb, w, h)) return fail(std::string("cannot write ") + args[0]);
     return 0;
+  }
+  if (command == "wait-ms") {
+    long ms;
+    if ((rest != 1 && rest != 3) || !parseNumber(args[0], ms) || ms < 0) return usage();
+    double timeout = 30;
+    if (rest == 3) {
+      char* end = nullptr;
+      timeout = std::strtod(args[2], &end);
+      if (std::strcmp(args[1], "--timeout") != 0 || !end || *end || timeout < 0) return usage();
+    }
+    if (!findGame(title, game, why)) return fail(why);
+    uint32_t start = 0, now = 0;
+    if (!remoteTickCount(game.hwnd, start)) return fail("the game did not tell its time");
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(int64_t(timeout * 1000));
+    for (;;) {
+      if (!remoteTickCount(game.hwnd, now)) return fail("the game did not tell its time");
+      if (now - start >= uint32_t(ms)) return 0;
+      if (std::chrono::steady_clock::now() >= deadline) break;
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return fail("the game's clock did not move on in time");
   }
   if (command == "close") {
     if (rest != 0) return usage();

@@ -10,17 +10,15 @@ namespace {
 class ProbeCanvas : public Canvas {
  public:
   explicit ProbeCanvas(Application* app) : Canvas(app->title().c_str(), true), app_(app) {}
-  void gotoPage(const os::WString& page) override {
-    page_ = page;
-    resume();
-  }
+  // The application then asks for the page template "<prefix><page>.properties"; the
+  // probe has none, but the canvas keeps the requested name.
+  void onCreated() override { resume(); }
   void update(float) override {
-    if (page_ == u"cover" && ++frames_ == 5) app_->relaunch(app_->handle(), u"ARG:second");
+    if (pageName() == u"KS.cover.properties" && ++frames_ == 5) app_->relaunch(app_->handle(), u"ARG:second");
   }
 
  private:
   Application* app_;
-  os::WString page_;
   int frames_ = 0;
 };
 

@@ -4,6 +4,7 @@
 //   vanish CLASS TITLE   the same, but ends at once when sent WM_USER+7
 //   ticks                prints virtual clock readings of a fixed sleep/peek sequence
 //   temp                 prints the temporary path
+//   backend              prints the backend that was picked
 //   (WM_USER+5 to a window makes the helper relaunch itself as the game does)
 //   sdl                  on the SDL backend: pushes host key and mouse events and reports
 //                        the messages they became
@@ -309,6 +310,10 @@ int main(int argc, char** argv) {
   }
   if (argc >= 2 && std::strcmp(argv[1], "ticks") == 0) return ticksMode();
   if (argc == 2 && std::strcmp(argv[1], "relaunched page") == 0) return windowMode("Pavlet_WINDOW", "Kestrune - Daduze");
+  if (argc >= 2 && std::strcmp(argv[1], "backend") == 0) {
+    std::printf("backend %s\n", backendName());
+    return 0;
+  }
   if (argc >= 2 && std::strcmp(argv[1], "temp") == 0) {
     std::printf("temp %s\n", toUtf8(tempPath()).c_str());
     return 0;

@@ -4,10 +4,11 @@
 // program's first top-level window and carries its title.
 //
 // Keys: arrows, Enter, Space, Escape, Backspace, Tab, Delete, Home, End, Page Up/Down,
-// Insert, A-Z, 0-9, F1-F8 as themselves; F9-F12 = application keys 0xC1-0xC4; keypad
-// 8/2/4/6 = arrows, keypad 5 and right Ctrl = action key 0x86, keypad 7/9/1/3 =
-// application keys 0xC1-0xC4. Gamepad: d-pad and left stick = arrows, A = action,
-// X/Y/B/Start = application keys 0xC1-0xC4.
+// Insert, Shift, left Ctrl, A-Z, 0-9, F1-F8 as themselves; F9-F12 = application keys
+// 0xC1-0xC4; keypad 8/2/4/6 = arrows, keypad 5 and right Ctrl = action key 0x86,
+// keypad 7/9/1/3 = application keys 0xC1-0xC4. Gamepad: d-pad and left stick = arrows,
+// A = action, X/Y/B/Start = application keys 0xC1-0xC4. The left mouse button is the
+// stylus; moves without it held are not passed on (a stylus cannot hover).
 #include <SDL.h>
 
 #include <cstddef>
@@ -113,6 +114,12 @@ bool init() {
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");  // Ctrl+C ends the game as usual
   SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "0");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) return false;
+  // Drivers that show nothing are no display: the headless backend serves better.
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if (!driver || SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0) {
+    SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
+    return false;
+  }
   SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER);  // optional
   return true;
 }
@@ -300,7 +307,9 @@ void setTitle(WStringView title) {
 
 void raise() {
   SdlState& s = sdl();
-  if (s.window) SDL_RaiseWindow(s.window);
+  if (!s.window) return;
+  if (SDL_GetWindowFlags(s.window) & SDL_WINDOW_MINIMIZED) SDL_RestoreWindow(s.window);
+  SDL_RaiseWindow(s.window);
 }
 
 int messageBox(WStringView text, WStringView caption, uint32_t type, int defaultAnswer) {
