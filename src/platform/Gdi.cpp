@@ -373,6 +373,8 @@ void layoutLines(fonts::FontInstance* font, WStringView text, uint32_t format, i
     }
     if (feed == WStringView::npos) break;
     pos = feed + 1;
+    // The game's sprite texts break lines with a line feed followed by a carriage return.
+    if (pos < text.size() && text[pos] == u'\r') ++pos;
   }
 }
 

@@ -207,10 +207,10 @@ void Application::startRace(bool useOpenGL, int racer, int level, os::WStringVie
     menuCanvas_->show(false);
   }
   if (!raceCanvas_) return;
-  // The race canvas builds its track and vehicle in its start operation; until the race
-  // exists, the canvas is shown as a plain page.
-  (void)useOpenGL;
+  // The race canvas builds its track and vehicle in its start operation, suspended,
+  // as a child of the main window; frames begin when it resumes.
   if (!raceCanvas_->handle()) addChild(raceCanvas_);
+  raceCanvas_->start(useOpenGL, racer, level);
   raceCanvas_->resume();
 }
 

@@ -73,6 +73,9 @@ class Canvas : public Window, public Runnable {
   // Default: loads the named template from the page folder with the current suffix
   // flag, replacing the page.
   virtual void gotoPage(const os::WString& pageName);
+  // Slot 26: the race page builds its race here (hardware-3D flag, vehicle and track
+  // indices); other canvases have nothing to start.
+  virtual void start(bool /*useOpenGL*/, int /*racer*/, int /*level*/) {}
 
   // Runnable: one frame for the main loop.
   void run(const os::MSG& message, Window* mainWindow) override;

@@ -2,6 +2,9 @@
 // page canvases.
 #include "shell/game/GameApp.h"
 
+#include "menus/MenuCanvas.h"
+#include "menus/MessageBoxPage.h"
+#include "race/GameCanvas.h"
 #include "shell/Canvas.h"
 
 namespace {
@@ -12,6 +15,21 @@ const char16_t* const kBuiltInVehicles[] = {u"Cheetah",  u"Goshawk",  u"Oxygen",
                                             u"Rocky",    u"Snowbird", u"Stallion", u"Thunder"};
 constexpr int kProgramIcon = 101;
 
+// The race page with the game's own message box page for its prompts.
+class RaceCanvas : public GameCanvas {
+ public:
+  RaceCanvas(Application& owner, bool backBuffer) : GameCanvas(owner, backBuffer), owner_(owner) {}
+  void showMessage(os::WStringView text, os::WStringView id, int buttons) override {
+    showMessageBox(*this, text, id, buttons, false, owner_.filePrefix(), u"messagebox.properties");
+  }
+  void closeMessage() override { closeMessageBox(*this, false); }
+  bool isMessageShowing() const override { return isMessageBoxShowing(*this); }
+  os::WString messageId() const override { return messageBoxId(*this); }
+
+ private:
+  Application& owner_;
+};
+
 }  // namespace
 
 GameApp::GameApp(const char16_t* title) : Application(title, u"KS.") {
@@ -20,9 +38,6 @@ GameApp::GameApp(const char16_t* title) : Application(title, u"KS.") {
   if (vehicles.empty()) vehicles.assign(std::begin(kBuiltInVehicles), std::end(kBuiltInVehicles));
 }
 
-// Until the race and the menus exist, both are plain canvases that run frames.
-Canvas* GameApp::createRaceCanvas(Application* owner, bool backBuffer) {
-  return new Canvas(owner->title().c_str(), backBuffer);
-}
+Canvas* GameApp::createRaceCanvas(Application* owner, bool backBuffer) { return new RaceCanvas(*owner, backBuffer); }
 
-Canvas* GameApp::createMenuCanvas(Application* owner) { return new Canvas(owner->title().c_str(), true); }
+Canvas* GameApp::createMenuCanvas(Application* owner) { return new MenuCanvas(owner); }
