@@ -233,7 +233,7 @@ void GameCanvas::drawSky() {
   const int w = sky->width(), h = sky->height();
   const int offset = skyOffset(cameraForward_.x, cameraForward_.z, w);
   const bool portrait = deviceFacts().layout == ScreenLayout::Portrait;
-  const int v = truncToInt(double(float(h) * 2 * cameraPitch_ * 0.7f)) + (portrait ? scaleToScreen(20) : 0);
+  const int v = truncToInt(double(float(h) * 2 * cameraPitch_ * 0.7f + float(portrait ? scaleToScreen(20) : 0)));
   const int vx = scene3D_->x, vy = scene3D_->y, vw = scene3D_->width, vh = scene3D_->height;
   const int top = vy + std::min(v, 0);
   if (top + h < vy + vh) target->fill(track_.bkgColour, vx, top + h, vw, vy + vh - (top + h));

@@ -2,7 +2,7 @@
 // registry of top-level windows in the runtime folder (KESTRUNE_RUNTIME_DIR), and its
 // keys and taps enter the game's normal input queue. Exit status 0 on success, 1 when
 // the request failed, 2 for a usage error.
-//
+
 //   kestrune-ctl [--title TITLE] wait-window TITLE [--timeout SECONDS]
 //   kestrune-ctl [--title TITLE] key NAME|CODE [down|up]
 //   kestrune-ctl [--title TITLE] tap X Y          (screen coordinates of the device)
