@@ -465,10 +465,14 @@ void GameCanvas::prepareReplay() {
   if (sceneGUI_) {
     for (PageObject* child : sceneGUI_->children()) child->visible = nameHas(child->name, u"Media") ? 1 : 0;
   }
-  if (replay_) replay_->startPlayback(app_.raceClock);
-  raceRunning_ = true;
+  startReplay();
   redrawHud();
   resume();
+}
+
+void GameCanvas::startReplay() {
+  if (replay_) replay_->startPlayback(app_.raceClock);
+  raceRunning_ = true;
 }
 
 void GameCanvas::leaveRace() {

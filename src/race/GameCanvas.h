@@ -92,6 +92,13 @@ class GameCanvas : public Canvas, public VehicleHost, public ReplayHost, public 
   // MouseListener: the page's buttons.
   void onMouseMessage(Window* window, uint32_t message, uint32_t keyState, int x, int y) override;
 
+  // What the race exit needs of the page: rewind the replay and play it against the
+  // application's race clock; stop counting as loaded.
+  void startReplay();
+  void clearLoaded() { loaded_ = false; }
+  float replaySeconds() const { return replay_ ? replay_->duration() : 0.0f; }
+  float raceTime() const { return vehicle_ ? vehicle_->finishTime : 0.0f; }
+
   // State the tests and the exit code read.
   bool loaded() const { return loaded_; }
   bool finished() const { return finished_; }
