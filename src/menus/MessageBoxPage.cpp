@@ -102,6 +102,9 @@ void showMessageBox(Canvas& canvas, os::WStringView text, os::WStringView id, in
   Sprite* first = buttons == MessageBoxOk ? ok : buttons == MessageBoxYesNo ? yes : nullptr;
   scene->setFocus(first, false);
 
+  // A page loaded after the box (the race page after its loading message) must not
+  // cover it or take its taps and keys.
+  canvas.raiseScene(scene);
   scene->visible = true;
   if (animate) slide(canvas, *scene, true);
   if (scene->buffered) scene->rerender();

@@ -192,3 +192,11 @@ void Canvas::onDestroyed() {
   preFrameListeners_.clear();
   postFrameListeners_.clear();
 }
+
+bool Canvas::raiseScene(Scene* scene) {
+  auto found = std::find(scenes_.begin(), scenes_.end(), scene);
+  if (found == scenes_.end()) return false;
+  scenes_.erase(found);
+  scenes_.push_back(scene);
+  return true;
+}

@@ -112,6 +112,8 @@ class Canvas : public Window, public Runnable {
   // Registers a scene (owned from then on); a scene already in the list is ignored.
   void addScene(os::WStringView name, Scene* scene);
   Scene* findScene(os::WStringView name) const;
+  // Moves a scene of the page to the top (drawn last, tested first); false when absent.
+  bool raiseScene(Scene* scene);
   PageObject* findObject(os::WStringView name) const;
   Sprite* findSprite(os::WStringView name) const;  // findObject, when that is a sprite
   Scene* findSceneOfObject(os::WStringView name) const;

@@ -347,3 +347,20 @@ TEST_F(MenuTest, TheMessageGridIsHiddenOnScreensSmallerThanTheDesign) {
   setDeviceFacts(DeviceFacts());
   computeLayout();
 }
+
+TEST_F(MenuTest, AMessageBoxShowsAboveScenesLoadedAfterIt) {
+  // The race shows its loading message before its page exists: the page's scenes come
+  // later in the list, yet the next question must be on top and answer taps.
+  write("KS.other.properties", kOtherPage);
+  ASSERT_TRUE(load(u"KS.other.properties"));
+  showMessageBox(*canvas, u"Loading", u"LOADING", MessageBoxNoButtons, false, u"KS.");
+  closeMessageBox(*canvas, false);
+  write("KS.hud.properties",
+        "sceneHud=type:SceneSprite\n"
+        "btnHud=type:Sprite, container:sceneHud, GUIType:button, x:0, y:0, width:20, height:20\n");
+  ASSERT_TRUE(canvas->loadPage(gameFolder, u"KS.hud.properties", false, false));
+  showMessageBox(*canvas, u"Quit?", u"QUIT", MessageBoxYesNo, false, u"KS.");
+  EXPECT_EQ(canvas->scenes().back(), canvas->findScene(u"sceneMessageBox"));
+  tapSprite(u"btnYes");
+  EXPECT_FALSE(isMessageBoxShowing(*canvas));  // the menus' handler closes it
+}
