@@ -10,7 +10,6 @@
 #include "engine3d/AngleTable.h"
 #include "engine3d/Group3D.h"
 #include "engine3d/Material.h"
-#include "engine3d/MaterialTexture.h"
 #include "engine3d/Matrix4.h"
 #include "engine3d/ModelLoader.h"
 #include "gui/InputPad.h"
@@ -28,33 +27,6 @@
 #include "shell/ShellState.h"
 #include "shell/SystemServices.h"
 #include "sound/Mixer.h"
-#include "sound/SoundCache.h"
-
-// A page picture as the 3D engine sees it (the vehicle's body and wheel textures). Only
-// the picture's frames are used, so any Texture of the page's image cache fits.
-class MenuTexture : public MaterialTexture {
- public:
-  explicit MenuTexture(Texture* texture) : texture_(texture) {}
-  Image* currentImage() override { return picture(); }
-  int width() const override { return picture() ? picture()->width() : 0; }
-  int height() const override { return picture() ? picture()->height() : 0; }
-  int32_t transparentColour() const override { return picture() ? picture()->transparentColour() : -1; }
-  bool isAnimated() const override { return texture_->animated; }
-  int lastAdvancedFrame() const override { return lastFrame_; }
-  void advance(float seconds, int frame) override {
-    texture_->animate(seconds);
-    lastFrame_ = frame;
-  }
-
- private:
-  Image* picture() const {
-    const Texture* t = texture_;
-    Image* image = t->currentImage();
-    return image && image->valid() ? image : nullptr;
-  }
-  Texture* texture_;
-  int lastFrame_ = -1;
-};
 
 namespace {
 
@@ -63,20 +35,6 @@ constexpr float kVehicleRadius = 6.5f;
 constexpr float kSpinPerSecond = 0.5f;   // radians
 constexpr int kSnapshotWidth = 140;      // design units
 constexpr int kSnapshotHeight = 80;
-
-// Map files named inside a vehicle model come from the page's image cache too.
-class ModelTextures : public TextureSource {
- public:
-  ModelTextures(MenuCanvas& canvas, MenuTexture* (*adapt)(MenuCanvas&, Texture*)) : canvas_(canvas), adapt_(adapt) {}
-  MaterialTexture* acquire(os::WStringView folder, os::WStringView name) override {
-    os::WString copy(name);
-    return adapt_(canvas_, canvas_.imageCache().get(folder, copy.c_str(), true, false));
-  }
-
- private:
-  MenuCanvas& canvas_;
-  MenuTexture* (*adapt_)(MenuCanvas&, Texture*);
-};
 
 // Switches the focus frame of a scene off while the curtain moves.
 class QuietFocus : public FocusPainter {
@@ -106,10 +64,7 @@ MenuCanvas::MenuCanvas(Application* application) : Canvas(u"gamePage", true), ap
   menuFolder_ = programFolder() + u"..\\resources\\GUI\\";
 }
 
-MenuCanvas::~MenuCanvas() {
-  // The scenes (and the vehicle's materials) go with the canvas; the adapters after them.
-  releaseScenes();
-}
+MenuCanvas::~MenuCanvas() = default;
 
 int MenuCanvas::levelIndex() const { return application_ ? application_->levelIndex : 0; }
 int MenuCanvas::racerIndex() const { return application_ ? application_->racerIndex : 0; }
@@ -189,22 +144,6 @@ void MenuCanvas::setSpriteText(const char16_t* name, os::WStringView text) {
 
 void MenuCanvas::setSceneVisible(const char16_t* name, bool visible) {
   if (Scene* scene = findScene(name)) scene->visible = visible;
-}
-
-void MenuCanvas::createCustomObject(TemplateFile& pageTemplate, const os::WString& key) {
-  // The page's music and effects: "Sound" and "WaveSound" lines, from the page's sound
-  // cache, kept by name.
-  std::optional<os::WString> value = pageTemplate.getString(key);
-  if (!value) return;
-  std::optional<os::WString> type = pageTemplate.getString(key, u"type");
-  if (!type || (*type != u"Sound" && *type != u"WaveSound")) return;
-  std::optional<os::WString> src = pageTemplate.getString(key, u"src");
-  if (!src || src->empty()) return;
-  std::unique_ptr<CacheSlot>& slot = soundCacheSlot();
-  if (!slot) slot.reset(new CacheSlotOf<SoundCache>());
-  auto* sounds = dynamic_cast<CacheSlotOf<SoundCache>*>(slot.get());
-  if (!sounds) return;
-  addSound(key, createSoundObject(sounds->cache, pageFolder_, *src));
 }
 
 void MenuCanvas::playPageMusic(const char16_t* soundName) {
@@ -299,7 +238,6 @@ void MenuCanvas::onPageUnload() {
   vehicle_ = nullptr;
   ownVehicle_ = nullptr;
   movie_ = nullptr;
-  materialTextures_.clear();
   if (Scene* gui = findScene(u"SceneGUI"); gui && gui->kind == SceneKindSprite) {
     auto* sprites = static_cast<SpriteScene*>(gui);
     if (sprites->focusPainter == &quietFocus()) sprites->focusPainter = nullptr;
@@ -379,11 +317,10 @@ bool MenuCanvas::animateCurtain(os::WStringView folder, float frameTime) {
 
 // --- previews -----------------------------------------------------------------------
 
-MenuTexture* MenuCanvas::materialTexture(Texture* texture) {
-  if (!texture || !texture->valid()) return nullptr;
-  std::unique_ptr<MenuTexture>& slot = materialTextures_[texture];
-  if (!slot) slot = std::make_unique<MenuTexture>(texture);
-  return slot.get();
+Texture* MenuCanvas::picture3D(const os::WString& name) {
+  // 3D pictures take power-of-two sizes; one that cannot be loaded leaves the surface plain.
+  Texture* texture = imageCache().get(menuFolder_, name.c_str(), true, false);
+  return texture && texture->valid() ? texture : nullptr;
 }
 
 void MenuCanvas::prepareVehicleScene() {
@@ -420,20 +357,19 @@ void MenuCanvas::updateVehiclePreview(int index) {
   paint(nullptr);
 
   if (scene) {
-    ModelTextures textures(*this, [](MenuCanvas& canvas, Texture* t) { return canvas.materialTexture(t); });
+    // Map files named inside the model come from the page's image cache too.
     std::unique_ptr<Group3D> model =
-        loadModelFile(menuFolder_, os::format(u"..\\vehicle\\%s.3DS", name.c_str()), kVehicleRadius, &textures);
+        loadModelFile(menuFolder_, os::format(u"..\\vehicle\\%s.3DS", name.c_str()), kVehicleRadius, &imageCache());
     PageObject* old = scene->findChild(u"grpVehicle");
     vehicle_ = nullptr;
     if (model) {
       model->removeMesh(u"dummy");
       if (Material* body = model->findMaterial(u"body")) {
-        body->texture = materialTexture(
-            imageCache().get(menuFolder_, os::format(u"..\\vehicle\\%s.jpg", name.c_str()).c_str(), true, false));
+        body->texture = picture3D(os::format(u"..\\vehicle\\%s.jpg", name.c_str()));
         body->specularLevel = 200;
       }
       if (Material* wheel = model->findMaterial(u"wheel")) {
-        wheel->texture = materialTexture(imageCache().get(menuFolder_, u"..\\vehicle\\common\\wheel0.gif", true, false));
+        wheel->texture = picture3D(u"..\\vehicle\\common\\wheel0.gif");
         if (wheel->texture) wheel->applyColourKey();
       }
       model->setDetailLevel(5);

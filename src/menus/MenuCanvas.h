@@ -6,7 +6,6 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <memory>
 
 #include "engine3d/Mesh.h"
@@ -16,7 +15,6 @@
 
 class Application;
 class Group3D;
-class MenuTexture;
 class Scene3DPage;
 class Sound;
 class Sprite;
@@ -34,7 +32,6 @@ class MenuCanvas : public Canvas, public MouseListener, public TextureFrameListe
   void afterDraw(float frameTime) override;
   void onPageLoaded() override;
   void onPageUnload() override;
-  void createCustomObject(TemplateFile& pageTemplate, const os::WString& key) override;
   void gotoPage(const os::WString& pageName) override;
 
   // Slot 26: moves the curtain one step; true when it moved or loaded the pending page.
@@ -81,7 +78,7 @@ class MenuCanvas : public Canvas, public MouseListener, public TextureFrameListe
   void savePlayerName();
   void startRace(bool exercise);
   void pressBackButton(bool down);
-  MenuTexture* materialTexture(Texture* texture);
+  Texture* picture3D(const os::WString& name);
   void showMovie(int number);
   void stopMusic();
 
@@ -100,5 +97,4 @@ class MenuCanvas : public Canvas, public MouseListener, public TextureFrameListe
   PageObject* ownVehicle_ = nullptr;  // the last model this canvas loaded
   Texture* movie_ = nullptr;     // the title movie now showing
   bool curtainMoved_ = false;
-  std::map<Texture*, std::unique_ptr<MenuTexture>> materialTextures_;
 };

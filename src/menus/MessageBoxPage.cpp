@@ -1,5 +1,6 @@
 // The message box page: merged into a canvas on first use, filled with the text and id,
-// the buttons of the question shown, optionally slid in and out in eight steps.
+// the buttons of the question shown (the first of them focused for ENTER), optionally
+// slid in and out in eight steps. A canvas without the template's objects skips them.
 #include "menus/MessageBoxPage.h"
 
 #include "gui/Scene.h"

@@ -1,4 +1,6 @@
-// Filling the score board page from the score list.
+// Filling the score board page from the score list: the latest record in row -1, then
+// the kept records of the same track in list order. Rows without their sprites on the
+// page are skipped; a missing score file leaves the board as the template made it.
 #include "menus/ScoreBoard.h"
 
 #include <memory>

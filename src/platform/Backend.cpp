@@ -28,6 +28,7 @@ void noTitle(WStringView) {}
 void noRaise() {}
 int defaultBox(WStringView, WStringView, uint32_t, int defaultAnswer) { return defaultAnswer; }
 void noKeepAwake() {}
+bool noGeometry(int&, int&, int&, int&) { return false; }
 
 void fillDefaults(BackendOps& ops) {
   if (!ops.init) ops.init = noInit;
@@ -40,6 +41,7 @@ void fillDefaults(BackendOps& ops) {
   if (!ops.raise) ops.raise = noRaise;
   if (!ops.messageBox) ops.messageBox = defaultBox;
   if (!ops.keepAwake) ops.keepAwake = noKeepAwake;
+  if (!ops.hostWindowGeometry) ops.hostWindowGeometry = noGeometry;
 }
 
 struct Active {

@@ -26,7 +26,13 @@ struct BackendOps {
   // a box closed without a choice gives.
   int (*messageBox)(WStringView text, WStringView caption, uint32_t type, int defaultAnswer);
   void (*keepAwake)();                     // the idle timer was reset: no screen saver
+  // Where the host window is on the desktop (for a relaunched instance to appear in the
+  // same place); false when there is no host window.
+  bool (*hostWindowGeometry)(int& x, int& y, int& width, int& height);
 };
+
+// A started instance of the program finds its predecessor's window place here.
+constexpr const char* kWindowGeometryVariable = "KESTRUNE_WINDOW_GEOMETRY";
 
 struct BackendDriver {
   const char* name;

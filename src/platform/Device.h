@@ -1,8 +1,8 @@
 // The emulated handheld: screen and raw frame buffer geometry, OS facts and input
 // flags. Chosen once from KESTRUNE_DEVICE ("240x320" and friends); without it the
 // device is the 240x320 reference handheld (the desktop window shows it enlarged).
-//
-// Grammar: WxH[,option]...  with options
+
+// KESTRUNE_DEVICE grammar: WxH[,option]...  with options
 //   raw=WxH | raw=none   raw frame buffer size (default: the screen size; "none": no buffer)
 //   fb=portrait|landscape  raw buffer addressing: rows of W pixels, or a landscape-scanned
 //                        panel addressed in portrait (x pitch -(H*2) bytes, y pitch 2);

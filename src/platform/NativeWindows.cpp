@@ -368,7 +368,8 @@ void drainInput() {
           if (!w) break;
           POINT o = screenOrigin(w);
           std::lock_guard<std::mutex> guard(s.lock);
-          postLocked(s, w->hwnd, up ? WM_LBUTTONUP : WM_MOUSEMOVE, up ? WPARAM(0) : WPARAM(MK_LBUTTON), makeLParam(e.x - o.x, e.y - o.y));
+          postLocked(s, w->hwnd, up ? WM_LBUTTONUP : WM_MOUSEMOVE, up ? WPARAM(0) : WPARAM(MK_LBUTTON),
+                     makeLParam(e.x - o.x, e.y - o.y));
         }
         break;
       }

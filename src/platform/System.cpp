@@ -28,6 +28,8 @@
 #include "platform/Device.h"
 #include "platform/ProcessLink.h"
 
+extern char** environ;
+
 namespace os {
 
 namespace {
@@ -81,10 +83,22 @@ thread_local uint32_t lastError = 0;
 
 // Starts argv as a process of its own (not our child to reap): fork twice, report
 // whether exec worked through a close-on-exec pipe.
-bool spawnDetached(const std::vector<std::string>& args) {
+bool spawnDetached(const std::vector<std::string>& args, const std::vector<std::string>& extraEnv = {}) {
   std::vector<char*> argv;
   for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
+  // The environment, with extraEnv entries replacing those of the same name.
+  std::vector<char*> envp;
+  for (char** e = environ; *e; ++e) {
+    bool replaced = false;
+    for (const std::string& extra : extraEnv) {
+      size_t eq = extra.find('=');
+      replaced = replaced || std::strncmp(*e, extra.c_str(), eq + 1) == 0;
+    }
+    if (!replaced) envp.push_back(*e);
+  }
+  for (const std::string& extra : extraEnv) envp.push_back(const_cast<char*>(extra.c_str()));
+  envp.push_back(nullptr);
   int pipeFds[2];
   if (::pipe2(pipeFds, O_CLOEXEC) != 0) return false;
   pid_t child = ::fork();
@@ -98,7 +112,7 @@ bool spawnDetached(const std::vector<std::string>& args) {
     pid_t grandchild = ::fork();
     if (grandchild == 0) {
       ::signal(SIGPIPE, SIG_DFL);  // ignored here only for our own sake
-      ::execv(argv[0], argv.data());
+      ::execve(argv[0], argv.data(), envp.data());
       int error = errno;
       ssize_t ignored = ::write(pipeFds[1], &error, sizeof error);
       (void)ignored;
@@ -268,7 +282,14 @@ bool createProcess(WStringView module, WStringView commandLineText) {
     setLastError(uint32_t(errno));
     return false;
   }
-  return spawnDetached(args);
+  // A relaunched instance shows its window where the player left this one's.
+  std::vector<std::string> env;
+  int x, y, w, h;
+  if (detail::backendStarted() && detail::backend().hostWindowGeometry(x, y, w, h)) {
+    env.push_back(std::string(detail::kWindowGeometryVariable) + "=" + std::to_string(x) + "," + std::to_string(y) +
+                  "," + std::to_string(w) + "," + std::to_string(h));
+  }
+  return spawnDetached(args, env);
 }
 
 WString commandLine() {

@@ -33,6 +33,8 @@ Window::Window(const char16_t* title, os::HWND parent, bool backBuffer)
 }
 
 Window::~Window() {
+  // A native window that outlives its object must not reach it any more.
+  if (hwnd_ && os::isWindow(hwnd_)) os::setWindowLong(hwnd_, os::GWL_USERDATA, 0);
   releaseDeviceContexts();
   delete backBuffer_;
   backBuffer_ = nullptr;

@@ -301,31 +301,6 @@ TEST_F(MenuTest, VehicleChoiceLoadsTheModelAndKeepsASnapshot) {
   EXPECT_NE(readText(folder + "GUI/KS.VehicleMenu.properties").find("vehicleSelected=0"), std::string::npos);
 }
 
-namespace {
-
-// A short 8-bit mono PCM wave.
-std::string waveFile() {
-  std::string data(800, char(0x80));
-  auto u32 = [](uint32_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; };
-  auto u16 = [](uint16_t v) { return std::string{char(v), char(v >> 8)}; };
-  return "RIFF" + u32(uint32_t(36 + data.size())) + "WAVEfmt " + u32(16) + u16(1) + u16(1) + u32(8000) + u32(8000) +
-         u16(1) + u16(8) + "data" + u32(uint32_t(data.size())) + data;
-}
-
-}  // namespace
-
-TEST_F(MenuTest, PageSoundsAreKeptByName) {
-  write("transit.wav", waveFile());
-  write("KS.TrackMenu.properties", std::string(kTrackPage) +
-                                       "transit=type:WaveSound, src:Transit.WAV\n"
-                                       "nothing=type:Sound\n"
-                                       "picture=type:Sound, src:transit.gif\n");
-  ASSERT_TRUE(load(u"KS.TrackMenu.properties"));
-  EXPECT_NE(canvas->findSound(u"transit"), nullptr);  // names are matched without case
-  EXPECT_EQ(canvas->findSound(u"nothing"), nullptr);
-  EXPECT_EQ(canvas->findSound(u"picture"), nullptr);
-}
-
 TEST_F(MenuTest, TheSoundChoiceSwitchesTheMixer) {
   write("KS.gsetting.properties",
         "soundEffect=GUIType:checkboxGroup, selected:0\n"

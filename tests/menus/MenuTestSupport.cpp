@@ -1,4 +1,6 @@
-// The menu tests' fixture: the application window, the canvas and the page folder.
+// The menu tests' fixture: one application window for the whole program, a fresh menu
+// canvas per test on a private folder of templates (GUI/) with vehicles beside it
+// (vehicle/), and frames run on the virtual clock.
 #include "MenuTestSupport.h"
 
 #include <cstdlib>

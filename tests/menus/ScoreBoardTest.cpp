@@ -1,4 +1,6 @@
-// The score board's rows and times as the page shows them.
+// The score board as the page shows it: mm:ss times with the rounding carry, the
+// latest race in row -1, only its track's kept times with two-word names on two lines,
+// the speed mode, and an empty board without records.
 #include <gtest/gtest.h>
 
 #include <memory>

@@ -1,4 +1,4 @@
-// The SDL backend on a real X server (Xvfb, started here on a free display): a helper
+// The SDL backend on a real X server (Xvfb, started here on a display of its own): a helper
 // shows a window through the sdl backend, pushes host key and mouse events, and the
 // messages they became are checked. Skipped when Xvfb is not installed.
 #include <gtest/gtest.h>
@@ -7,40 +7,33 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "TestSupport.h"
+#include "platform/NativeWindows.h"
 
 namespace {
 
 class XServer {
  public:
   ~XServer() { stop(); }
+  // Xvfb picks a free display itself and names it on its output once it is ready, so
+  // servers started by tests running side by side never collide.
   bool start() {
-    for (int display = 97; display < 140; ++display) {
-      std::string lock = "/tmp/.X" + std::to_string(display) + "-lock";
-      std::string socket = "/tmp/.X11-unix/X" + std::to_string(display);
-      if (::access(lock.c_str(), F_OK) == 0 || ::access(socket.c_str(), F_OK) == 0) continue;
-      std::string name = ":" + std::to_string(display);
-      if (!kstest::startProgram(server_, "/usr/bin/Xvfb", {name, "-screen", "0", "1024x768x24", "-nolisten", "tcp"}))
-        return false;
-      for (int i = 0; i < 200; ++i) {
-        if (::access(socket.c_str(), F_OK) == 0) {
-          display_ = name;
-          return true;
-        }
-        int status;
-        if (::waitpid(server_.pid, &status, WNOHANG) == server_.pid) {
-          server_.pid = -1;  // lost the race for this display: try the next
-          break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(25));
-      }
-      stop();
+    if (!kstest::startProgram(server_, "/usr/bin/Xvfb",
+                              {"-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"})) {
+      return false;
     }
-    return false;
+    std::string number;
+    if (!kstest::waitLine(server_, "", number, 20000) || number.empty()) {
+      stop();
+      return false;
+    }
+    display_ = ":" + number;
+    return true;
   }
   void stop() {
     if (server_.pid > 0) {
@@ -113,6 +106,35 @@ TEST(SdlBackendTest, HostKeysAndClicksBecomeWindowMessages) {
                                                "key up 37 top", "key down 13 top", "key up 13 top"}));
   }
   EXPECT_EQ(kstest::waitExit(game, 20000), 0);
+}
+
+TEST(SdlBackendTest, ARelaunchedInstanceOpensWhereThePlayerLeftTheWindow) {
+  if (::access("/usr/bin/Xvfb", X_OK) != 0) GTEST_SKIP() << "Xvfb is not installed";
+  XServer x;
+  ASSERT_TRUE(x.start());
+  kstest::Helper game;
+  ASSERT_TRUE(kstest::startHelper(game, {"window", "Pavlet_WINDOW", "Kestrune - Daduze"},
+                                  {"DISPLAY=" + x.display(), "KESTRUNE_BACKEND=sdl", "KESTRUNE_DEVICE=240x320",
+                                   "KESTRUNE_WINDOW_GEOMETRY=30,40,300,400"}));
+  std::string line;
+  ASSERT_TRUE(kstest::waitLine(game, "sdlgeom ", line, 20000));
+  EXPECT_EQ(line, "sdlgeom 30 40 300 400");
+  ASSERT_TRUE(kstest::waitLine(game, "ready ", line, 20000));
+  unsigned long long handle = 0;
+  int pid = 0;
+  ASSERT_EQ(std::sscanf(line.c_str(), "ready %llx %d", &handle, &pid), 2);
+  ASSERT_TRUE(os::postMessage(os::HWND(handle), os::WM_USER + 6, 0, 0));
+  ASSERT_TRUE(kstest::waitLine(game, "moved", line));
+  ASSERT_TRUE(os::postMessage(os::HWND(handle), os::WM_USER + 5, 0, 0));
+  // The new instance writes to the same output; it ends the old one and opens its window.
+  ASSERT_TRUE(kstest::waitLine(game, "sdlgeom ", line, 20000));
+  EXPECT_EQ(line, "sdlgeom 50 60 360 480");
+  ASSERT_TRUE(kstest::waitLine(game, "ready ", line, 20000));
+  ASSERT_EQ(std::sscanf(line.c_str(), "ready %llx %d", &handle, &pid), 2);
+  EXPECT_EQ(kstest::waitExit(game), 0) << "the first instance was ended by the second";
+  ASSERT_TRUE(os::postMessage(os::HWND(handle), os::WM_CLOSE, 0, 0));
+  for (int i = 0; i < 500 && kstest::processRunning(pid); ++i) usleep(10000);
+  if (kstest::processRunning(pid)) ::kill(pid, SIGKILL);  // started by our helper: ended by its id
 }
 
 }  // namespace

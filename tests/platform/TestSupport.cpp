@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <thread>
@@ -183,6 +184,18 @@ int runProgram(const std::string& program, const std::vector<std::string>& args,
   }
   if (output) *output = all;
   return waitExit(h, 5000);
+}
+
+bool processRunning(int pid) {
+  if (::kill(pid, 0) != 0) return false;
+  std::FILE* f = std::fopen(("/proc/" + std::to_string(pid) + "/stat").c_str(), "rb");
+  if (!f) return false;
+  char buffer[512];
+  size_t n = std::fread(buffer, 1, sizeof buffer - 1, f);
+  std::fclose(f);
+  buffer[n] = 0;
+  const char* p = std::strrchr(buffer, ')');
+  return p && p[1] == ' ' && p[2] != 'Z' && p[2] != 'X';
 }
 
 std::string helperPath() { return std::string(KS_BUILD_DIR) + "/tests/platform_helper"; }

@@ -1,5 +1,5 @@
-// Shared by the platform tests: temporary folders, a message pump that runs the queue dry, and starting helper processes with output
-// captured through a pipe.
+// Shared by the platform tests: temporary folders, a message pump that runs the queue
+// dry, and helper processes started with their output captured through a pipe.
 #pragma once
 
 #include <string>
@@ -34,6 +34,9 @@ void killHelper(Helper& h);
 // Runs a program to its end; returns its exit status (-1 when it could not run).
 int runProgram(const std::string& program, const std::vector<std::string>& args, std::string* output = nullptr,
                int timeoutMs = 30000);
+
+// Whether a process still runs (an ended one waiting to be reaped does not).
+bool processRunning(int pid);
 
 std::string helperPath();
 std::string ctlPath();

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "DemoScene.h"
-#include "PngWriter.h"
+#include "platform/PngWriter.h"
 
 namespace {
 
@@ -36,7 +36,7 @@ TEST_P(DemoRender, WinterSceneIsLitTexturedAndFogged) {
   s.scene.draw(0.04f);
   const Image& image = *s.host.surface;
   const std::string file = bits == 16 ? "/render_demo.png" : "/render_demo32.png";
-  ASSERT_TRUE(writePng(std::string(KS_BUILD_DIR) + file, toRgb(image), image.width(), image.height()));
+  ASSERT_TRUE(os::writePng(std::string(KS_BUILD_DIR) + file, toRgb(image), image.width(), image.height()));
   const auto& stats = s.renderer().statistics();
   EXPECT_GT(stats.trianglesDrawn, 500);
   EXPECT_GT(stats.trianglesRejected, 100);  // the ball's back half

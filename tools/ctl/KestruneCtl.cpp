@@ -2,7 +2,7 @@
 // registry of top-level windows in the runtime folder (KESTRUNE_RUNTIME_DIR), and its
 // keys and taps enter the game's normal input queue. Exit status 0 on success, 1 when
 // the request failed, 2 for a usage error.
-//
+
 //   kestrune-ctl [--title TITLE] wait-window TITLE [--timeout SECONDS]
 //   kestrune-ctl [--title TITLE] key NAME|CODE [down|up]
 //   kestrune-ctl [--title TITLE] tap X Y          (screen coordinates of the device)
@@ -25,7 +25,8 @@
 #include <thread>
 #include <chrono>
 
-#include "PngWriter.h"
+#include "platform/KeyNames.h"
+#include "platform/PngWriter.h"
 #include "platform/Automation.h"
 #include "platform/Text.h"
 
@@ -59,42 +60,6 @@ bool parseNumber(const char* text, long& out) {
   return end && *end == 0;
 }
 
-bool keyCode(const std::string& name, uint32_t& code) {
-  struct Named { const char* name; uint32_t code; };
-  static const Named names[] = {
-      {"LEFT", VK_LEFT}, {"RIGHT", VK_RIGHT}, {"UP", VK_UP}, {"DOWN", VK_DOWN},
-      {"RETURN", VK_RETURN}, {"ENTER", VK_RETURN}, {"SPACE", VK_SPACE}, {"ESCAPE", VK_ESCAPE},
-      {"ESC", VK_ESCAPE}, {"ACTION", VK_ACTION}, {"APP1", VK_APP1}, {"APP2", VK_APP2},
-      {"APP3", VK_APP3}, {"APP4", VK_APP4}, {"BACK", VK_BACK}, {"TAB", VK_TAB},
-      {"DELETE", VK_DELETE}, {"HOME", VK_HOME}, {"END", VK_END}, {"PRIOR", VK_PRIOR},
-      {"PAGEUP", VK_PRIOR}, {"NEXT", VK_NEXT}, {"PAGEDOWN", VK_NEXT}, {"INSERT", VK_INSERT},
-  };
-  std::string upper;
-  for (char c : name) upper += char(c >= 'a' && c <= 'z' ? c - 32 : c);
-  for (const Named& n : names) {
-    if (upper == n.name) {
-      code = n.code;
-      return true;
-    }
-  }
-  if (upper.size() == 1 && ((upper[0] >= 'A' && upper[0] <= 'Z') || (upper[0] >= '0' && upper[0] <= '9'))) {
-    code = uint32_t(upper[0]);
-    return true;
-  }
-  if (upper.size() >= 2 && upper[0] == 'F') {
-    long f;
-    if (parseNumber(upper.c_str() + 1, f) && f >= 1 && f <= 24) {
-      code = VK_F1 + uint32_t(f - 1);
-      return true;
-    }
-  }
-  long number;
-  if (parseNumber(name.c_str(), number) && number > 0 && number < 256) {
-    code = uint32_t(number);
-    return true;
-  }
-  return false;
-}
 
 // The window of the game: titled as asked, else the only process's first window.
 bool findGame(const std::string& title, TopLevelWindow& game, std::string& why) {
@@ -159,7 +124,7 @@ int main(int argc, char** argv) {
   if (command == "key") {
     if (rest != 1 && rest != 2) return usage();
     uint32_t code;
-    if (!keyCode(args[0], code)) return fail(std::string("unknown key \"") + args[0] + "\"");
+    if (!os::virtualKeyFromName(args[0], code)) return fail(std::string("unknown key \"") + args[0] + "\"");
     bool down = true, up = true;
     if (rest == 2) {
       if (std::strcmp(args[1], "down") == 0) up = false;
@@ -189,7 +154,7 @@ int main(int argc, char** argv) {
     std::vector<uint8_t> rgb;
     int32_t w = 0, h = 0;
     if (!remoteScreenshot(game.hwnd, rgb, w, h)) return fail("the game did not send its screen");
-    if (!writePng(args[0], rgb, w, h)) return fail(std::string("cannot write ") + args[0]);
+    if (!os::writePng(args[0], rgb, w, h)) return fail(std::string("cannot write ") + args[0]);
     return 0;
   }
   if (command == "wait-ms") {

@@ -59,6 +59,16 @@ LRESULT helperProc(HWND hwnd, uint32_t message, WPARAM wParam, LPARAM lParam) {
     default:
       if (message >= WM_USER) {
         if (vanishOnRequest && message == WM_USER + 7) ::_exit(3);
+        if (message == WM_USER + 6) {
+          // The player moves and resizes the desktop window.
+          if (SDL_Window* window = SDL_GetWindowFromID(1)) {
+            SDL_SetWindowPosition(window, 50, 60);
+            SDL_SetWindowSize(window, 360, 480);
+          }
+          std::printf("moved\n");
+          std::fflush(stdout);
+          return 0;
+        }
         if (message == WM_USER + 5) {
           // Hand over to a new instance the way the game changes pages.
           setWindowText(hwnd, u"_QX_FLAG_TOBEDESTROYED_");
@@ -118,6 +128,19 @@ int windowMode(const char* className, const char* title) {
   HWND doomed = findWindow(fromUtf8(className), u"_QX_FLAG_TOBEDESTROYED_");
   if (doomed) sendMessage(doomed, WM_DESTROY, 0, 0);
   if (!makeWindows(className, title)) return 10;
+  if (std::strcmp(backendName(), "sdl") == 0) {
+    MSG msg;
+    for (int i = 0; i < 20; ++i) {  // let the desktop window appear
+      while (peekMessage(msg, true)) dispatchMessage(msg);
+      SDL_Delay(5);
+    }
+    int x = 0, y = 0, w = 0, h = 0;
+    if (SDL_Window* window = SDL_GetWindowFromID(1)) {
+      SDL_GetWindowPosition(window, &x, &y);
+      SDL_GetWindowSize(window, &w, &h);
+    }
+    std::printf("sdlgeom %d %d %d %d\n", x, y, w, h);
+  }
   std::printf("ready %llx %d\n", static_cast<unsigned long long>(topWindow), int(::getpid()));
   std::fflush(stdout);
   return runLoop();

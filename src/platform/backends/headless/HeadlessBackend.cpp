@@ -1,5 +1,6 @@
 // The headless backend: no window system. The screen stays in memory for screenshots,
-// input arrives only through the input queue (tests, kestrune-ctl), and message boxes
+// input arrives only through the input queue (tests, kestrune-ctl, the input script
+// of KESTRUNE_SCRIPT), and message boxes
 // are answered by KESTRUNE_MSGBOX or else by the box's default button.
 #include <poll.h>
 
@@ -7,6 +8,7 @@
 #include <cstring>
 
 #include "platform/BackendDriver.h"
+#include "platform/InputScript.h"
 
 namespace os {
 namespace detail {
@@ -48,6 +50,7 @@ int messageBox(WStringView, WStringView, uint32_t type, int defaultAnswer) {
 }
 
 bool create(BackendOps& ops) {
+  ops.pumpEvents = playInputScript;
   ops.waitEvents = waitEvents;
   ops.messageBox = messageBox;
   return true;

@@ -2,7 +2,7 @@
 // kept (nearest-pixel), keyboard and gamepad as the handheld's keys, the mouse (or a
 // touch screen) as the stylus, and SDL message boxes. The window appears with the
 // program's first top-level window and carries its title.
-//
+
 // Keys: arrows, Enter, Space, Escape, Backspace, Tab, Delete, Home, End, Page Up/Down,
 // Insert, Shift, left Ctrl, A-Z, 0-9, F1-F8 as themselves; F9-F12 = application keys
 // 0xC1-0xC4; keypad 8/2/4/6 = arrows, keypad 5 and right Ctrl = action key 0x86,
@@ -12,6 +12,7 @@
 #include <SDL.h>
 
 #include <cstddef>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -145,8 +146,20 @@ void ensureWindow() {
   if (SDL_GetDisplayUsableBounds(0, &usable) == 0) {
     while (scale > 1 && (p.screenWidth * scale > usable.w || p.screenHeight * scale > usable.h)) --scale;
   }
-  s.window = SDL_CreateWindow(s.pendingTitle.empty() ? "Kestrune" : s.pendingTitle.c_str(), SDL_WINDOWPOS_CENTERED,
-                              SDL_WINDOWPOS_CENTERED, p.screenWidth * scale, p.screenHeight * scale,
+  int x = SDL_WINDOWPOS_CENTERED, y = SDL_WINDOWPOS_CENTERED;
+  int w = p.screenWidth * scale, h = p.screenHeight * scale;
+  // Relaunched: where the previous instance's window was.
+  if (const char* place = std::getenv(kWindowGeometryVariable)) {
+    int px, py, pw, ph;
+    if (std::sscanf(place, "%d,%d,%d,%d", &px, &py, &pw, &ph) == 4 && pw >= 16 && ph >= 16 && pw <= 16384 &&
+        ph <= 16384) {
+      x = px;
+      y = py;
+      w = pw;
+      h = ph;
+    }
+  }
+  s.window = SDL_CreateWindow(s.pendingTitle.empty() ? "Kestrune" : s.pendingTitle.c_str(), x, y, w, h,
                               SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
   if (!s.window) return;
   s.renderer = SDL_CreateRenderer(s.window, -1, 0);
@@ -353,6 +366,14 @@ int messageBox(WStringView text, WStringView caption, uint32_t type, int default
 
 void keepAwake() { SDL_DisableScreenSaver(); }
 
+bool hostWindowGeometry(int& x, int& y, int& width, int& height) {
+  SdlState& s = sdl();
+  if (!s.window) return false;
+  SDL_GetWindowPosition(s.window, &x, &y);
+  SDL_GetWindowSize(s.window, &width, &height);
+  return true;
+}
+
 bool create(BackendOps& ops) {
   ops.init = init;
   ops.shutdown = shutdown;
@@ -364,6 +385,7 @@ bool create(BackendOps& ops) {
   ops.raise = raise;
   ops.messageBox = messageBox;
   ops.keepAwake = keepAwake;
+  ops.hostWindowGeometry = hostWindowGeometry;
   return true;
 }
 

@@ -6,4 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace os {
+
 bool writePng(const std::string& path, const std::vector<uint8_t>& rgb, int32_t width, int32_t height);
+
+}  // namespace os

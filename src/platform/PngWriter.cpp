@@ -1,5 +1,5 @@
 // PNG writer for screenshots: signature, IHDR, one zlib-compressed IDAT, IEND.
-#include "PngWriter.h"
+#include "platform/PngWriter.h"
 
 #include <zlib.h>
 
@@ -24,6 +24,8 @@ void chunk(std::vector<uint8_t>& out, const char type[4], const std::vector<uint
 }
 
 }  // namespace
+
+namespace os {
 
 bool writePng(const std::string& path, const std::vector<uint8_t>& rgb, int32_t width, int32_t height) {
   if (width <= 0 || height <= 0 || rgb.size() != size_t(width) * size_t(height) * 3) return false;
@@ -59,3 +61,5 @@ bool writePng(const std::string& path, const std::vector<uint8_t>& rgb, int32_t 
   }
   return true;
 }
+
+}  // namespace os
