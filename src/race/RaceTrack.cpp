@@ -147,25 +147,25 @@ void RaceTrack::deriveRing() {
   for (int k = 0; k < 5; ++k) checkpoint[k] = n > 0 ? ((k + 1) * n / 5) % n : 0;
 }
 
-std::shared_ptr<Mesh> RaceTrack::buildStrip(const StripSpec& spec, bool woods, int& sides, Canvas* progressPage) {
+std::shared_ptr<Mesh> RaceTrack::buildStrip(const StripLayout& layout, bool woods, int& sides, Canvas* progressPage) {
   auto strip = std::make_shared<Mesh>();
-  int leftValue = -spec.offsetLeft, rightValue = spec.offsetRight;
-  if (!spec.left) leftValue = -10000;
-  if (!spec.right) rightValue = 10000;
+  int leftValue = -layout.offsetLeft, rightValue = layout.offsetRight;
+  if (!layout.left) leftValue = -10000;
+  if (!layout.right) rightValue = 10000;
   if (leftValue > borderLeft) borderLeft = leftValue;
   if (rightValue < borderRight) borderRight = rightValue;
-  sides = (spec.left ? 1 : 0) + (spec.right ? 1 : 0);
+  sides = (layout.left ? 1 : 0) + (layout.right ? 1 : 0);
   if (trackMesh == nullptr || n <= 0 || sides == 0) return strip;
   const Mesh& mesh = *trackMesh;
   for (int j = 0; j <= n; ++j) {
     const int s = j == n ? 0 : j;
     int32_t u;
-    if (woods && spec.height > 8) u = kAlong[s % 4];
+    if (woods && layout.height > 8) u = kAlong[s % 4];
     else u = (j & 1) * 65535;
     for (int side = 0; side < 2; ++side) {
       const bool right = side == 0;
-      if (right ? !spec.right : !spec.left) continue;
-      const int o = right ? spec.offsetRight : spec.offsetLeft;
+      if (right ? !layout.right : !layout.left) continue;
+      const int o = right ? layout.offsetRight : layout.offsetLeft;
       const int k = std::clamp(right ? 5 - o : 5 + o, 0, 10);
       Vector3 p = vertexPoint(mesh, 11 * s + k);
       // Pushed a little outward; an offset of 0 (the road's centre) is left in place.
@@ -174,7 +174,7 @@ std::shared_ptr<Mesh> RaceTrack::buildStrip(const StripSpec& spec, bool woods, i
       Vector3 normal;
       grid.ground(p, normal, true);
       strip->addVertex(p.x, p.y, p.z, u, 65535);
-      strip->addVertex(p.x, p.y + spec.height, p.z, u, 0);
+      strip->addVertex(p.x, p.y + layout.height, p.z, u, 0);
     }
     if (j >= 1) {
       const int stride = 2 * sides;
@@ -278,15 +278,15 @@ bool RaceTrack::build(Canvas& page, Scene3DPage& scene, const os::WString& scene
   for (int s = 0; s < 2; ++s) {
     const char16_t* key = stripKeys[s];
     if (!t.getString(key)) continue;
-    StripSpec spec;
-    spec.present = true;
+    StripLayout layout;
+    layout.present = true;
     const os::WString side = t.getString(key, u"sideType").value_or(u"");
-    if (side == u"LEFT") spec.right = false;
-    if (side == u"RIGHT") spec.left = false;
-    spec.height = t.getFloat(key, u"height", 1.0f);
+    if (side == u"LEFT") layout.right = false;
+    if (side == u"RIGHT") layout.left = false;
+    layout.height = t.getFloat(key, u"height", 1.0f);
     const int offset = t.getInt(key, u"offset", 0);
-    spec.offsetRight = t.getInt(key, u"offsetRight", offset);
-    spec.offsetLeft = t.getInt(key, u"offsetLeft", offset);
+    layout.offsetRight = t.getInt(key, u"offsetRight", offset);
+    layout.offsetLeft = t.getInt(key, u"offsetLeft", offset);
     auto material = std::make_shared<Material>();
     material->texture = adapt(page.imageCache().get(folder, (os::WString(key) + u".gif").c_str(), true, false));
     material->detailLevel = 1;
@@ -294,7 +294,7 @@ bool RaceTrack::build(Canvas& page, Scene3DPage& scene, const os::WString& scene
     material->applyColourKey();
     Material* stored = model->addMaterial(key, material);
     int sides = 0;
-    std::shared_ptr<Mesh> mesh = buildStrip(spec, s == 0, sides, &page);
+    std::shared_ptr<Mesh> mesh = buildStrip(layout, s == 0, sides, &page);
     mesh->material = stored;
     Mesh* added = model->addMesh(key, mesh);
     added->prepare(true);
@@ -360,11 +360,11 @@ bool RaceTrack::build(Canvas& page, Scene3DPage& scene, const os::WString& scene
       widthValue = (hi.x - lo.x) / 2;
       heightValue = (hi.y - lo.y) / 2;
       if (const char16_t* tex = items.lookup(u"texture")) {
-        os::WStringView spec(tex);
-        const size_t semi = spec.find(u';');
+        os::WStringView field(tex);
+        const size_t semi = field.find(u';');
         if (semi != os::WStringView::npos) {
-          const int index = std::atoi(os::toUtf8(spec.substr(0, semi)).c_str());
-          Texture* texture = page.imageCache().get(folder, os::WString(spec.substr(semi + 1)).c_str(), true, false);
+          const int index = std::atoi(os::toUtf8(field.substr(0, semi)).c_str());
+          Texture* texture = page.imageCache().get(folder, os::WString(field.substr(semi + 1)).c_str(), true, false);
           tintTexture(texture, true);
           if (index >= 0 && size_t(index) < object->materials.size())
             object->materials[size_t(index)]->texture = adapt(texture);

@@ -42,7 +42,7 @@ struct TrackShape {
   float trackRolling = 0, trackBumpy = 0;       // per section: wave amplitude and jitter
 };
 
-struct StripSpec {
+struct StripLayout {
   bool present = false;
   bool left = true, right = true;
   float height = 1.0f;
@@ -92,7 +92,7 @@ class RaceTrack {
   void deriveRing();
   // A strip beside the road (woods band or guard rail) as a new mesh; narrows the
   // borders. woods selects the woods band's texture rule.
-  std::shared_ptr<Mesh> buildStrip(const StripSpec& spec, bool woods, int& sides, Canvas* progressPage = nullptr);
+  std::shared_ptr<Mesh> buildStrip(const StripLayout& layout, bool woods, int& sides, Canvas* progressPage = nullptr);
   // Shuffle, billboard interleave and billboard sides of the decoration list.
   void orderDecorations();
 

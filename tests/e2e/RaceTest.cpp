@@ -183,3 +183,36 @@ TEST(Race, ExerciseRaceCountsLapsFinishesAndLeaves) {
   // The relaunched menu process is closed like a player would.
   if (run.ctl({"wait-window", kTitle, "--timeout", "30"}) == 0) run.ctl({"close"});
 }
+
+// The quit button asks "Quit now?": No resumes the race with its clock; Yes offers the
+// replay of what was driven, and declining it relaunches on the intro page without a score.
+TEST(Race, QuitNoResumesYesLeavesForTheIntro) {
+  GameRun run;
+  run.env["KESTRUNE_DEVICE"] = "240x320";
+  pid_t game = run.start(KS_GAME_PATH, {"ARG:race /Level:1, Racer:2,PlayerName:Ann, useOpenGL:0"});
+  ASSERT_EQ(run.ctl({"wait-window", kTitle, "--timeout", "60"}), 0);
+  ASSERT_TRUE(run.waitForEvent("race", "go", 120));
+  ASSERT_EQ(run.ctl({"key", "UP", "down"}), 0);
+  std::this_thread::sleep_for(std::chrono::seconds(4));
+  // The exit button sits in the top right corner; the box is centred (200 x 116).
+  ASSERT_EQ(run.ctl({"tap", "226", "16"}), 0);
+  std::this_thread::sleep_for(std::chrono::seconds(1));
+  Shot asked = screenshot(run, "asked.png");
+  std::this_thread::sleep_for(std::chrono::seconds(1));
+  Shot stillAsked = screenshot(run, "still.png");
+  // Suspended under the question: nothing moves.
+  EXPECT_EQ(asked.rgb, stillAsked.rgb);
+  ASSERT_EQ(run.ctl({"tap", "163", "200"}), 0);  // No
+  std::this_thread::sleep_for(std::chrono::seconds(2));
+  Shot resumed = screenshot(run, "resumed.png");
+  EXPECT_NE(resumed.rgb, asked.rgb);
+  EXPECT_TRUE(run.eventsNamed("relaunch").empty());
+  ASSERT_EQ(run.ctl({"tap", "226", "16"}), 0);
+  std::this_thread::sleep_for(std::chrono::seconds(1));
+  ASSERT_EQ(run.ctl({"tap", "77", "200"}), 0);  // Yes: the replay question follows
+  std::this_thread::sleep_for(std::chrono::seconds(1));
+  ASSERT_EQ(run.ctl({"tap", "163", "200"}), 0);  // No
+  ASSERT_TRUE(run.waitForEvent("relaunch", "ARG:intro", 60));
+  EXPECT_EQ(run.wait(game, 60), 0);
+  if (run.ctl({"wait-window", kTitle, "--timeout", "30"}) == 0) run.ctl({"close"});
+}

@@ -131,3 +131,24 @@ TEST_F(RacePage, PortraitChaseViewHasNoOffsetAndFramesDrawALitScene) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(RacePage, FrameRateButtonTogglesTheUnlimitedTimer) {
+  Sprite* fps = canvas->findSprite(u"fpsButton");
+  ASSERT_NE(fps, nullptr);
+  EXPECT_EQ(canvas->frameTimer().mode, 1);
+  EXPECT_EQ(canvas->frameTimer().targetRate, 40);
+  canvas->setFocusedWidget(fps);
+  canvas->onMouseMessage(canvas, os::WM_LBUTTONDOWN, 0, 0, 0);  // only the release acts
+  EXPECT_EQ(canvas->frameTimer().mode, 1);
+  canvas->onMouseMessage(canvas, os::WM_LBUTTONUP, 0, 0, 0);
+  EXPECT_EQ(canvas->frameTimer().mode, 0);
+  canvas->onMouseMessage(canvas, os::WM_LBUTTONUP, 0, 0, 0);
+  EXPECT_EQ(canvas->frameTimer().mode, 1);
+  canvas->setFocusedWidget(nullptr);  // no focused widget: nothing happens
+  canvas->onMouseMessage(canvas, os::WM_LBUTTONUP, 0, 0, 0);
+  EXPECT_EQ(canvas->frameTimer().mode, 1);
+}
+
+}  // namespace

@@ -77,13 +77,13 @@ TEST(Track, FluctuationMovesOnlyOuterVerticesSidewaysAndKeepsCentres) {
 
 TEST(Track, LeftStripNarrowsOnlyTheLeftBorderWithTwoTrianglesPerSection) {
   LoopTrack loop(50);
-  StripSpec spec;
-  spec.right = false;
-  spec.offsetLeft = 4;
-  spec.offsetRight = 4;
-  spec.height = 2;
+  StripLayout layout;
+  layout.right = false;
+  layout.offsetLeft = 4;
+  layout.offsetRight = 4;
+  layout.height = 2;
   int sides = 0;
-  std::shared_ptr<Mesh> strip = loop.track.buildStrip(spec, false, sides, nullptr);
+  std::shared_ptr<Mesh> strip = loop.track.buildStrip(layout, false, sides, nullptr);
   EXPECT_EQ(sides, 1);
   EXPECT_EQ(loop.track.borderLeft, -4);
   EXPECT_EQ(loop.track.borderRight, 5);
@@ -99,9 +99,9 @@ TEST(Track, LeftStripNarrowsOnlyTheLeftBorderWithTwoTrianglesPerSection) {
   }
   // Both sides: four triangles per section, both borders narrowed.
   LoopTrack both(50);
-  spec.right = true;
-  spec.offsetRight = 3;
-  strip = both.track.buildStrip(spec, false, sides, nullptr);
+  layout.right = true;
+  layout.offsetRight = 3;
+  strip = both.track.buildStrip(layout, false, sides, nullptr);
   EXPECT_EQ(sides, 2);
   EXPECT_EQ(strip->faces.size(), size_t(4 * 50));
   EXPECT_EQ(both.track.borderLeft, -4);
@@ -113,12 +113,12 @@ TEST(Track, TallWoodsBandCyclesItsTextureAlongTheTrack) {
       {12, true, {0, 32768, 65536, 32768}}, {8, true, {0, 65535, 0, 65535}}, {12, false, {0, 65535, 0, 65535}}};
   for (const Case& c : cases) {
     LoopTrack loop(8);
-    StripSpec spec;
-    spec.left = false;
-    spec.offsetRight = 5;
-    spec.height = c.height;
+    StripLayout layout;
+    layout.left = false;
+    layout.offsetRight = 5;
+    layout.height = c.height;
     int sides = 0;
-    std::shared_ptr<Mesh> strip = loop.track.buildStrip(spec, c.woods, sides, nullptr);
+    std::shared_ptr<Mesh> strip = loop.track.buildStrip(layout, c.woods, sides, nullptr);
     for (int j = 0; j < 4; ++j) EXPECT_EQ(strip->vertices[size_t(2 * j)].u, c.u[j]) << c.height << " " << j;
   }
 }
