@@ -203,7 +203,11 @@ void beginDraw() {
     d.frameBuffer = static_cast<uint16_t*>(raw.framePointer);
   }
   d.rotation = gFacts.startupOrientation;
-  if (d.properties.width > d.properties.height) {
+  // A frame buffer wider than high is a portrait panel scanned sideways. On a screen
+  // that is itself landscape it is simply the screen, and turning it would draw the
+  // picture past the buffer's end (nothing at all).
+  bool landscapeScreen = gFacts.screenWidth > gFacts.screenHeight;
+  if (d.properties.width > d.properties.height && !landscapeScreen) {
     if (!gFacts.hasTouch) {
       d.rotation = 0;
     } else {

@@ -187,14 +187,18 @@ TEST_F(DisplayTest, NothingWithoutFrameBufferOrWhenThePageDoesNotFit) {
 }
 
 TEST_F(DisplayTest, FrameBufferDiscoveryAndRotationRule) {
-  // Raw frame buffer (OS 5): a landscape-addressed display turns by the touch rule.
+  // Raw frame buffer (OS 5): a landscape-addressed buffer under a portrait screen is a
+  // panel scanned sideways and turns by the touch rule; under a landscape screen it is
+  // the screen itself and keeps the start-up orientation.
   std::vector<uint16_t> memory(320 * 240);
   struct Case {
+    int screenWidth, screenHeight;
     bool touch;
     int orientation, rotation;
-  } cases[] = {{true, 0, 4}, {true, 1, 0}, {true, 2, 1}, {true, 4, 2}, {false, 1, 0}, {false, 4, 0}};
+  } cases[] = {{240, 320, true, 0, 4}, {240, 320, true, 1, 0}, {240, 320, true, 2, 1}, {240, 320, true, 4, 2},
+               {240, 320, false, 1, 0}, {240, 320, false, 4, 0}, {320, 240, true, 0, 0}, {320, 240, false, 0, 0}};
   for (const Case& c : cases) {
-    DeviceFacts f = facts(320, 240, 320, 240);
+    DeviceFacts f = facts(c.screenWidth, c.screenHeight, 320, 240);
     f.osMajor = 5;
     f.hasTouch = c.touch;
     f.startupOrientation = c.orientation;
@@ -206,7 +210,7 @@ TEST_F(DisplayTest, FrameBufferDiscoveryAndRotationRule) {
     beginDraw();
     EXPECT_EQ(directDisplay().frameBuffer, memory.data());
     EXPECT_EQ(directDisplay().properties.width, 320u);
-    EXPECT_EQ(directDisplay().rotation, c.rotation) << c.touch << " " << c.orientation;
+    EXPECT_EQ(directDisplay().rotation, c.rotation) << c.screenWidth << " " << c.touch << " " << c.orientation;
     endDraw();
     EXPECT_EQ(directDisplay().frameBuffer, nullptr);
   }
