@@ -3,38 +3,23 @@
 // one-second period makes no heap allocation. The once-a-second HUD texts may allocate.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
+#include "AllocationCounter.h"
+
 #include <filesystem>
 #include <memory>
-#include <new>
 
 #include "platform/System.h"
 #include "race/GameCanvas.h"
 #include "RaceApp.h"
 
 namespace {
-std::atomic<bool> counting{false};
-std::atomic<int> allocations{0};
-}  // namespace
-
-void* operator new(std::size_t size) {
-  if (counting.load(std::memory_order_relaxed)) allocations.fetch_add(1, std::memory_order_relaxed);
-  void* p = std::malloc(size != 0 ? size : 1);
-  if (p == nullptr) std::abort();
-  return p;
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-
-namespace {
 
 TEST(RaceFrames, RunningFramesAllocateNothing) {
   ASSERT_TRUE(std::filesystem::exists(std::string(KS_BUILD_DIR) + "/resources/scenes/Yukon/track.3ds"));
-  counting = true;
+  allocations::startCounting();
   std::unique_ptr<int> probe(new int(1));
-  counting = false;
-  ASSERT_EQ(allocations.load(), 1);
+  allocations::stopCounting();
+  ASSERT_EQ(allocations::counted(), 1);
 
   RaceApp& app = sharedRaceApp();
   auto* canvas = new GameCanvas(app, true);
@@ -53,13 +38,12 @@ TEST(RaceFrames, RunningFramesAllocateNothing) {
   int frames = 0, allocatingFrames = 0;
   for (int i = 0; i < 400; ++i) {
     os::sleep(25);
-    allocations = 0;
-    counting = true;
+    allocations::startCounting();
     canvas->runFrame();
-    counting = false;
+    allocations::stopCounting();
     if (canvas->tickFlag()) continue;
     ++frames;
-    if (allocations.load() != 0) ++allocatingFrames;
+    if (allocations::counted() != 0) ++allocatingFrames;
   }
   EXPECT_GT(frames, 350);
   EXPECT_EQ(allocatingFrames, 0);
