@@ -11,6 +11,7 @@
 
 #include "platform/BackendDriver.h"
 #include "platform/Device.h"
+#include "platform/Gapi.h"
 
 namespace os {
 
@@ -43,7 +44,9 @@ ScreenState& state() {
       st->raw.xPitch = p.rawXPitch;
       st->raw.yPitch = p.rawYPitch;
       st->raw.format = p.rawLandscape ? 0xA8u : 0xA0u;
-      if (!p.rawLandscape && p.rawWidth == p.screenWidth && p.rawHeight == p.screenHeight) {
+      // The screen surface doubles as the panel only when the two match exactly; a panel
+      // scanned sideways, of another size or turned upside down is a buffer of its own.
+      if (!p.rawLandscape && p.rawWidth == p.screenWidth && p.rawHeight == p.screenHeight && p.orientation != 2) {
         st->raw.origin = reinterpret_cast<uint8_t*>(st->pixels.data());
       } else {
         st->rawSeparate = true;
@@ -83,16 +86,23 @@ void composeIntoRaw(ScreenState& s, const RECT* rect) {
     r.bottom = std::min(r.bottom, rect->bottom);
     if (r.left >= r.right || r.top >= r.bottom) return;
   }
-  // Raw pixel (rx, ry) shows screen pixel (rx * sw / rw, ry * sh / rh).
+  // Raw pixel (rx, ry) shows screen pixel (rx * sw / rw, ry * sh / rh); on a display
+  // turned upside down the system draws everything turned, so the player sees it upright.
+  if (displayOrientation() == 2) r = RECT{screen.width - r.right, screen.height - r.bottom, screen.width - r.left,
+                                          screen.height - r.top};
+  bool upsideDown = displayOrientation() == 2;
   int32_t x0 = ceilDiv(int64_t(r.left) * raw.width, screen.width);
   int32_t x1 = ceilDiv(int64_t(r.right) * raw.width, screen.width);
   int32_t y0 = ceilDiv(int64_t(r.top) * raw.height, screen.height);
   int32_t y1 = ceilDiv(int64_t(r.bottom) * raw.height, screen.height);
   for (int32_t ry = y0; ry < y1; ++ry) {
-    const uint16_t* row = s.pixels.data() + size_t(int64_t(ry) * screen.height / raw.height) * size_t(screen.width);
+    int32_t sy = int32_t(int64_t(ry) * screen.height / raw.height);
+    if (upsideDown) sy = screen.height - 1 - sy;
+    const uint16_t* row = s.pixels.data() + size_t(sy) * size_t(screen.width);
     uint8_t* out = raw.origin + ptrdiff_t(ry) * raw.yPitch + ptrdiff_t(x0) * raw.xPitch;
     for (int32_t rx = x0; rx < x1; ++rx, out += raw.xPitch) {
-      *reinterpret_cast<uint16_t*>(out) = row[int64_t(rx) * screen.width / raw.width];
+      int32_t sx = int32_t(int64_t(rx) * screen.width / raw.width);
+      *reinterpret_cast<uint16_t*>(out) = row[upsideDown ? screen.width - 1 - sx : sx];
     }
   }
 }
@@ -125,10 +135,13 @@ void captureScreen(std::vector<uint8_t>& rgb, int32_t& width, int32_t& height) {
     height = r.height;
     rgb.resize(size_t(width) * size_t(height) * 3);
     uint8_t* out = rgb.data();
+    // The player holds a display turned upside down the other way round.
+    bool upsideDown = displayOrientation() == 2;
     for (int32_t y = 0; y < height; ++y) {
-      const uint8_t* row = r.origin + ptrdiff_t(y) * r.yPitch;
+      const uint8_t* row = r.origin + ptrdiff_t(upsideDown ? height - 1 - y : y) * r.yPitch;
       for (int32_t x = 0; x < width; ++x, out += 3) {
-        put565(out, *reinterpret_cast<const uint16_t*>(row + ptrdiff_t(x) * r.xPitch));
+        int32_t rx = upsideDown ? width - 1 - x : x;
+        put565(out, *reinterpret_cast<const uint16_t*>(row + ptrdiff_t(rx) * r.xPitch));
       }
     }
     return;

@@ -1,9 +1,10 @@
 // Every way a frame reaches the screen shows the player the same picture: the same race
 // moment, driven by the same input script, captured on device profiles that take the
-// GAPI frame buffer, the raw frame buffer, a landscape-scanned panel (rotation 4), the
-// handheld quirk's fixed buffer, and a high-resolution panel where every pixel is
-// doubled. (Rotations 1 and 2 need a display turned at start-up, which the emulated
-// screen capture does not follow; presentDirect's own tests cover them.)
+// GAPI frame buffer, the raw frame buffer, a landscape-scanned panel (rotation 4), both
+// panels turned upside down at start-up (rotations 1 and 2), the handheld quirk's fixed
+// buffer, and a high-resolution panel where every pixel is doubled. (Displays turned by
+// a quarter change the screen's shape, so their pictures cannot match; presentDirect's
+// own tests cover every rotation pixel by pixel.)
 #include <gtest/gtest.h>
 #include <zlib.h>
 
@@ -94,6 +95,8 @@ TEST(Presentation, EveryPathShowsTheSamePicture) {
   const char* samePixels[] = {
       "240x320,os=5",                          // raw frame buffer, rotation 0
       "240x320,fb=landscape",                  // landscape-scanned panel, rotation 4
+      "240x320,fb=landscape,orientation=2",    // the same panel turned upside down, rotation 1
+      "240x320,orientation=2",                 // a portrait panel turned upside down, rotation 2
       "240x320,oem=hp ipaq h3800",             // the handheld quirk
   };
   for (const char* device : samePixels) {
