@@ -6,6 +6,7 @@
 #include "data/ResourcePath.h"
 #include "data/Resources.h"
 #include "data/TemplateFile.h"
+#include "data/ValueList.h"
 #include "gui/GuiState.h"
 #include "platform/Gdi.h"
 #include "platform/System.h"
@@ -19,22 +20,6 @@ namespace {
 
 const char16_t kDoomedTitle[] = u"_QX_FLAG_TOBEDESTROYED_";
 const char16_t kLoadingText[] = u"Loading ...";
-
-// Trims blanks around a piece of a value list.
-os::WString trimmed(os::WStringView text) {
-  size_t begin = 0, end = text.size();
-  while (begin < end && (text[begin] == u' ' || text[begin] == u'\t')) ++begin;
-  while (end > begin && (text[end - 1] == u' ' || text[end - 1] == u'\t')) --end;
-  return os::WString(text.substr(begin, end - begin));
-}
-
-int parseInt(const os::WString& text, int fallback) {
-  if (text.empty()) return fallback;
-  std::string ascii = os::toUtf8(text);
-  char* end = nullptr;
-  long value = std::strtol(ascii.c_str(), &end, 10);
-  return end == ascii.c_str() ? fallback : int(value);
-}
 
 }  // namespace
 
@@ -83,23 +68,11 @@ Application::RaceRequest Application::parseRaceRequest(os::WStringView page) {
   request.exercise = page.find(u"exercise") != os::WStringView::npos;
   size_t slash = page.find(u'/');
   if (slash == os::WStringView::npos) return request;
-  os::WStringView list = page.substr(slash + 1);
-  size_t start = 0;
-  while (start <= list.size()) {
-    size_t comma = list.find(u',', start);
-    if (comma == os::WStringView::npos) comma = list.size();
-    os::WStringView item = list.substr(start, comma - start);
-    size_t colon = item.find(u':');
-    if (colon != os::WStringView::npos) {
-      os::WString key = trimmed(item.substr(0, colon));
-      os::WString value = trimmed(item.substr(colon + 1));
-      if (key == u"Level") request.level = parseInt(value, 1);
-      else if (key == u"Racer") request.racer = parseInt(value, 0);
-      else if (key == u"useOpenGL") request.useOpenGL = value == u"true" || parseInt(value, 0) != 0;
-      else if (key == u"PlayerName") request.playerName = value;
-    }
-    start = comma + 1;
-  }
+  ValueList items(page.substr(slash + 1), u',', u':');
+  request.level = items.getInt(u"Level", 1);
+  request.racer = items.getInt(u"Racer", 0);
+  request.useOpenGL = items.getBool(u"useOpenGL", false);
+  if (const char16_t* name = items.lookup(u"PlayerName")) request.playerName = name;
   if (request.playerName.size() > size_t(kMaxPlayerName)) request.playerName.resize(kMaxPlayerName);
   return request;
 }

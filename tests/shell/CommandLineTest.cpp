@@ -27,7 +27,8 @@ TEST(CommandLine, RaceRequests) {
       {u"race", true, 1, 0, false, u"unnamed", false},
       {u"race /Racer:5", true, 1, 5, false, u"unnamed", false},
       {u"exercise /Level:7, PlayerName: Bo ", true, 7, 0, false, u"Bo", true},
-      {u"race /Level:x, Racer:, useOpenGL:1, bogus, :::", true, 1, 0, true, u"unnamed", false},
+      // Values read as every template number does: text that is no number counts as 0.
+      {u"race /Level:x, Racer:, useOpenGL:1, bogus, :::", true, 0, 0, true, u"unnamed", false},
       {u"intro", false, 1, 0, false, u"unnamed", false},
       {u"scoreboard", false, 1, 0, false, u"unnamed", false},
   };
