@@ -177,6 +177,7 @@ void Application::startRace(bool useOpenGL, int racer, int level, os::WStringVie
   levelIndex = level;
   if (menuCanvas_) {
     menuCanvas_->suspend();
+    menuCanvas_->releaseScenes();
     menuCanvas_->show(false);
   }
   if (!raceCanvas_) return;
